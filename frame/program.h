@@ -19,3 +19,8 @@ void program_final();
 
 // True once the report path has run the shut-down step.
 extern bool final_called;
+
+// The named error for the exception being handled (call only inside a catch):
+// a Raised_Error as it is, memory exhaustion as STORAGE_ERROR, any other
+// exception as an error without identity ("unhandled exception" in the report).
+Raised_Error error_of_current_exception();
