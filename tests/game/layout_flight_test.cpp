@@ -1,0 +1,247 @@
+// Setup and Main_Proc on the headless back end: the level's picture pixel by
+// pixel, and flights that collide, pass the gap and obey the keys.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "game/flight.h"
+#include "game/layout.h"
+#include "game/random.h"
+#include "graphics/backend/headless_control.h"
+#include "graphics/tarnwick.h"
+#include "tests/game/console_capture.h"
+
+namespace {
+
+using Tarnwick::Color_Type;
+
+constexpr uint8_t Black = 0;
+constexpr uint8_t White = 15;
+
+// A picture of palette codes, row by row.
+struct Picture {
+  int32_t Width, Height;
+  std::vector<uint8_t> Pixels;
+
+  Picture(int32_t W, int32_t H) : Width(W), Height(H), Pixels(static_cast<size_t>(W) * H, White) {}
+  void Set(int32_t X, int32_t Y, uint8_t Code) {
+    if (X >= 0 && Y >= 0 && X < Width && Y < Height) Pixels[static_cast<size_t>(Y) * Width + X] = Code;
+  }
+  void Outline(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) {
+    for (int32_t X = X1; X <= X2; ++X) Set(X, Y1, Black), Set(X, Y2, Black);
+    for (int32_t Y = Y1; Y <= Y2; ++Y) Set(X1, Y, Black), Set(X2, Y, Black);
+  }
+};
+
+// The level as it should look: frame, 61-row gap, and hollow 21 x 21 squares at the given corners.
+Picture Expected_Level(int32_t Width, int32_t Height, const std::vector<std::pair<int32_t, int32_t>>& Squares) {
+  Picture Level(Width, Height);
+  Level.Outline(10, 10, Width - 20, Height - 10);
+  for (int32_t Y = Height / 2 - 30; Y <= Height / 2 + 30; ++Y) Level.Set(Width - 20, Y, White);
+  for (const auto& [X, Y] : Squares) Level.Outline(X, Y, X + 20, Y + 20);
+  return Level;
+}
+
+class Playfield : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Headless_Reset();
+    Tarnwick::Start_Up();
+  }
+  void TearDown() override { Headless_Reset(); }
+
+  void Open(int32_t Width, int32_t Height) {
+    Headless_Set_Window_Size(Width, Height);
+    const Tarnwick::Window_Size Size = Tarnwick::Ext_Create_Graph_Window();
+    ASSERT_EQ(Size.Window_Width, Width);
+    ASSERT_EQ(Size.Window_Height, Height);
+  }
+
+  static uint8_t Pixel(int32_t X, int32_t Y) {
+    const Canvas* Surface = Headless_Canvas();
+    return Surface->Pixels[static_cast<size_t>(Y) * Surface->Width + X];
+  }
+
+  static std::vector<uint8_t> Window_Pixels() {
+    const Canvas* Surface = Headless_Canvas();
+    return {Surface->Pixels.get(), Surface->Pixels.get() + static_cast<size_t>(Surface->Width) * Surface->Height};
+  }
+
+  // Lists where the picture differs from the expected one (empty when equal).
+  static std::string Differences(const Picture& Expected) {
+    std::string Report;
+    int Shown = 0;
+    for (int32_t Y = 0; Y < Expected.Height; ++Y) {
+      for (int32_t X = 0; X < Expected.Width; ++X) {
+        const uint8_t Want = Expected.Pixels[static_cast<size_t>(Y) * Expected.Width + X];
+        if (Pixel(X, Y) != Want && Shown++ < 10) {
+          Report += "(" + std::to_string(X) + ", " + std::to_string(Y) + ") is " + std::to_string(Pixel(X, Y)) +
+                    ", not " + std::to_string(Want) + "\n";
+        }
+      }
+    }
+    return Report;
+  }
+
+  // Draws a level with Count obstacles and returns where its squares went, drawn from a copy of the generator.
+  static std::vector<std::pair<int32_t, int32_t>> Setup_Level(Game::Random_State& Generator, int32_t Width,
+                                                              int32_t Height, int32_t Count) {
+    Game::Random_State Replay = Generator;
+    std::vector<std::pair<int32_t, int32_t>> Squares;
+    for (int32_t I = 0; I < Count; ++I) {
+      const int32_t X = Game::RandInt(Replay, 80, Width - 40);
+      Squares.emplace_back(X, Game::RandInt(Replay, 40, Height - 40));
+    }
+    Game::Setup(Generator, Width, Height, Count);
+    EXPECT_EQ(Generator.Seed, Replay.Seed) << "two draws per obstacle, X first";
+    return Squares;
+  }
+};
+
+TEST_F(Playfield, LevelWithoutObstaclesIsFrameAndGapOnWhite) {
+  for (const int32_t Count : {0, -1, std::numeric_limits<int32_t>::min()}) {
+    Open(300, 201);
+    Tarnwick::Put_Pixel(100, 100, Color_Type::Red);  // the previous level's picture must go
+    Game::Random_State Generator{12345};
+    Game::Setup(Generator, 300, 201, Count);
+    EXPECT_EQ(Generator.Seed, 12345) << "no draw without obstacles";
+    EXPECT_EQ(Differences(Expected_Level(300, 201, {})), "") << "Count = " << Count;
+    // The gap spans exactly the rows 100 - 30 .. 100 + 30 of the wall column 280.
+    EXPECT_EQ(Pixel(280, 69), Black);
+    EXPECT_EQ(Pixel(280, 70), White);
+    EXPECT_EQ(Pixel(280, 130), White);
+    EXPECT_EQ(Pixel(280, 131), Black);
+    Headless_Reset();
+  }
+}
+
+TEST_F(Playfield, ObstaclesAreHollowSquaresWhereTheGeneratorPutThem) {
+  Open(640, 480);
+  Game::Random_State Generator{987654321};
+  for (const int32_t Count : {1, 7, 40}) {
+    const auto Squares = Setup_Level(Generator, 640, 480, Count);
+    ASSERT_EQ(Squares.size(), static_cast<size_t>(Count));
+    for (const auto& [X, Y] : Squares) {
+      EXPECT_GE(X, 80);
+      EXPECT_LE(X, 600);
+      EXPECT_GE(Y, 40);
+      EXPECT_LE(Y, 440);
+    }
+    EXPECT_EQ(Differences(Expected_Level(640, 480, Squares)), "") << "Count = " << Count;
+  }
+}
+
+TEST_F(Playfield, TinyWindowStillGetsItsSquares) {
+  // 100 x 70: RandInt's High lies below its Low for both coordinates.
+  Open(100, 70);
+  Game::Random_State Generator{555};
+  const auto Squares = Setup_Level(Generator, 100, 70, 6);
+  for (const auto& [X, Y] : Squares) {
+    EXPECT_GE(X, 60);
+    EXPECT_LE(X, 79);
+    EXPECT_GE(Y, 30);
+    EXPECT_LE(Y, 39);
+  }
+  EXPECT_EQ(Differences(Expected_Level(100, 70, Squares)), "");
+}
+
+// The flight's steps: each Y the dot moved to, in order.
+std::vector<int32_t> Trail_Rows(int32_t Start_Y, const std::string& Moves) {
+  std::vector<int32_t> Rows;
+  int32_t Y = Start_Y;
+  for (const char Move : Moves) Rows.push_back(Y += Move == 'd' ? 1 : -1);
+  return Rows;
+}
+
+class Flight : public Playfield {
+ protected:
+  // Flies one level without obstacles; returns Main_Proc's result and fills Lines with the console output.
+  bool Fly(int32_t Width, int32_t Height, const std::string& Keys, int32_t Speed = 0) {
+    Open(Width, Height);
+    Game::Random_State Generator{1};
+    Game::Setup(Generator, Width, Height, 0);
+    for (const char Key : Keys) Headless_Push_Key(static_cast<unsigned char>(Key));
+    Console_Capture Console;
+    const bool Result = Game::Main_Proc(Width, Height, true, Speed);
+    Lines = Console.Text();
+    return Result;
+  }
+
+  // Checks that the dot went from (20, Height / 2) through the given moves, and no further.
+  void Expect_Trail(int32_t Height, const std::vector<int32_t>& Rows) {
+    for (size_t Step = 0; Step < Rows.size(); ++Step) {
+      EXPECT_EQ(Pixel(21 + static_cast<int32_t>(Step), Rows[Step]), Black) << "step " << Step + 1;
+    }
+    EXPECT_EQ(Pixel(20, Height / 2), White) << "the start point is not drawn";
+    EXPECT_EQ(Lines, std::string(Rows.size(), '\n')) << "one empty line per step";
+  }
+
+  std::string Lines;
+};
+
+TEST_F(Flight, WithoutKeysTheDotClimbsIntoTheTopEdge) {
+  // From (20, 60) upward: the step onto row 10 is the 50th, and it loses.
+  EXPECT_FALSE(Fly(200, 120, ""));
+  Expect_Trail(120, Trail_Rows(60, std::string(50, 'u')));
+  EXPECT_EQ(Pixel(71, 9), White) << "nothing after the collision";
+  EXPECT_EQ(Pixel(70, 11), White);
+}
+
+TEST_F(Flight, ZigZagPassesTheGapAtAnySpeed) {
+  for (const int32_t Speed : {0, -1, std::numeric_limits<int32_t>::min(), 1000}) {
+    std::string Keys, Moves;
+    for (int Step = 0; Step < 80; ++Step) Keys += "ab", Moves += "du";
+    EXPECT_TRUE(Fly(200, 120, Keys, Speed)) << "Speed " << Speed;
+    Expect_Trail(120, Trail_Rows(60, Moves));  // the 160th step lands on the wall column 180
+    EXPECT_FALSE(Tarnwick::Key_Hit()) << "the pass itself takes no key";
+    for (int32_t Y = 0; Y < 120; ++Y) EXPECT_EQ(Pixel(181, Y), White) << "nothing right of the wall";
+    Headless_Reset();
+  }
+}
+
+TEST_F(Flight, KeyADownAnyOtherKeyUp) {
+  // b up, a down, a down, then a holds until the bottom edge (row 110) is hit at row 60 + 50.
+  EXPECT_FALSE(Fly(200, 120, "baa"));
+  Expect_Trail(120, Trail_Rows(60, "udd" + std::string(49, 'd')));
+  Headless_Reset();
+  // Upper-case A and other keys all steer up.
+  EXPECT_FALSE(Fly(200, 120, "aAa!"));
+  Expect_Trail(120, Trail_Rows(60, "dud" + std::string(51, 'u')));
+}
+
+TEST_F(Flight, OneKeyIsTakenPerStep) {
+  EXPECT_FALSE(Fly(200, 120, "aaaabbbbaaaa"));
+  // The last key, a, holds: 4 down, 4 up, 4 down, then 46 more down to row 110.
+  Expect_Trail(120, Trail_Rows(60, "dddduuuudddd" + std::string(46, 'd')));
+}
+
+TEST_F(Flight, FalseOkFliesNothing) {
+  Open(200, 120);
+  Game::Random_State Generator{1};
+  Game::Setup(Generator, 200, 120, 3);
+  Headless_Push_Key('a');
+  const auto Before = Window_Pixels();
+  Console_Capture Console;
+  EXPECT_FALSE(Game::Main_Proc(200, 120, false, 220000));
+  EXPECT_EQ(Window_Pixels(), Before);
+  EXPECT_EQ(Console.Text(), "");
+  EXPECT_TRUE(Tarnwick::Key_Hit()) << "no key taken";
+}
+
+TEST_F(Flight, WindowNarrowerThan41PassesAtOnce) {
+  for (const int32_t Width : {40, 1}) {
+    EXPECT_TRUE(Fly(Width, 120, "a"));
+    EXPECT_EQ(Lines, "");
+    EXPECT_TRUE(Tarnwick::Key_Hit()) << "no key taken";
+    Headless_Reset();
+  }
+  // At 41 the first step lands on the wall column, inside the gap.
+  EXPECT_TRUE(Fly(41, 120, ""));
+  EXPECT_EQ(Lines, "\n");
+  EXPECT_EQ(Pixel(21, 59), Black);
+}
+
+}  // namespace
