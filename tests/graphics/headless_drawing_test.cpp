@@ -1,0 +1,203 @@
+// The geometry the game depends on, through the library's C entry points on
+// the headless back end: box edges and corners, line end points, read-back,
+// clearing, clipping (extreme coordinates included), flood fill, text cells.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <functional>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "graphics/backend/headless_control.h"
+#include "graphics/tarnwick_library.h"
+
+namespace {
+
+constexpr int32_t Black = 0, Red = 4, White = 15;
+constexpr int32_t Fill = 0, No_Fill = 1;
+
+class Headless_Drawing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Headless_Reset();
+    ASSERT_EQ(CreateGraphWindow(1), 0);
+  }
+  void TearDown() override { Headless_Reset(); }
+
+  static std::vector<uint8_t> Picture() {
+    const Canvas* Surface = Headless_Canvas();
+    std::vector<uint8_t> Pixels;
+    for (int32_t Y = 0; Y < Surface->Height; ++Y)
+      for (int32_t X = 0; X < Surface->Width; ++X) Pixels.push_back(Canvas_Read_Pixel(*Surface, X, Y));
+    return Pixels;
+  }
+
+  static int Count(int32_t Color) {
+    int N = 0;
+    for (const uint8_t Pixel : Picture()) N += Pixel == Color;
+    return N;
+  }
+};
+
+TEST_F(Headless_Drawing, BoxOutlineCoversBothCornerRowsAndColumnsOnly) {
+  // The game's frame on an 800 x 600 window.
+  ASSERT_EQ(DrawBox(10, 10, 780, 590, Black, No_Fill), 0);
+  for (const int32_t X : {10, 11, 400, 779, 780}) {
+    EXPECT_EQ(GetColorPixel(X, 10), Black) << X;
+    EXPECT_EQ(GetColorPixel(X, 590), Black) << X;
+  }
+  for (const int32_t Y : {10, 11, 300, 589, 590}) {
+    EXPECT_EQ(GetColorPixel(10, Y), Black) << Y;
+    EXPECT_EQ(GetColorPixel(780, Y), Black) << Y;
+  }
+  for (const auto& [X, Y] : {std::pair{11, 11}, {779, 589}, {400, 300}, {9, 10}, {781, 10}, {10, 9}, {10, 591}})
+    EXPECT_EQ(GetColorPixel(X, Y), White) << X << "," << Y;
+  EXPECT_EQ(Count(Black), 2 * 771 + 2 * 579);
+}
+
+TEST_F(Headless_Drawing, BoxCornersMayComeInAnyOrder) {
+  for (const int32_t Filled : {Fill, No_Fill}) {
+    ASSERT_EQ(ClearWindow(White), 0);
+    ASSERT_EQ(DrawBox(30, 40, 50, 70, Red, Filled), 0);
+    const std::vector<uint8_t> Expected = Picture();
+    EXPECT_EQ(Count(Red), Filled == Fill ? 21 * 31 : 2 * 21 + 2 * 29);
+    for (const auto& [X1, Y1, X2, Y2] : {std::tuple{50, 70, 30, 40}, {30, 70, 50, 40}, {50, 40, 30, 70}}) {
+      ASSERT_EQ(ClearWindow(White), 0);
+      ASSERT_EQ(DrawBox(X1, Y1, X2, Y2, Red, Filled), 0);
+      EXPECT_EQ(Picture(), Expected) << X1 << "," << Y1 << " " << X2 << "," << Y2;
+    }
+  }
+}
+
+TEST_F(Headless_Drawing, ExitGapIsSixtyOneRows) {
+  ASSERT_EQ(DrawBox(10, 10, 780, 590, Black, No_Fill), 0);
+  ASSERT_EQ(DrawLine(780, 600 / 2 + 30, 780, 600 / 2 - 30, White), 0);
+  int Gap = 0;
+  for (int32_t Y = 0; Y < 600; ++Y) Gap += Y >= 10 && Y <= 590 && GetColorPixel(780, Y) == White;
+  EXPECT_EQ(Gap, 61);
+  EXPECT_EQ(GetColorPixel(780, 269), Black);
+  EXPECT_EQ(GetColorPixel(780, 270), White);
+  EXPECT_EQ(GetColorPixel(780, 330), White);
+  EXPECT_EQ(GetColorPixel(780, 331), Black);
+}
+
+// Both end points, one pixel per step of the longer axis, no gaps, and the
+// reverse line covers the same pixels.
+TEST_F(Headless_Drawing, LinesIncludeBothEndsAndAreSymmetric) {
+  for (const auto& [X1, Y1, X2, Y2] :
+       {std::tuple{5, 5, 5, 5}, {0, 0, 799, 599}, {100, 50, 107, 53}, {300, 10, 290, 500}, {700, 20, 20, 21}}) {
+    ASSERT_EQ(ClearWindow(White), 0);
+    ASSERT_EQ(DrawLine(X1, Y1, X2, Y2, Black), 0);
+    const std::vector<uint8_t> Forward = Picture();
+    EXPECT_EQ(GetColorPixel(X1, Y1), Black);
+    EXPECT_EQ(GetColorPixel(X2, Y2), Black);
+    EXPECT_EQ(Count(Black), std::max(std::abs(X2 - X1), std::abs(Y2 - Y1)) + 1);
+    ASSERT_EQ(ClearWindow(White), 0);
+    ASSERT_EQ(DrawLine(X2, Y2, X1, Y1, Black), 0);
+    EXPECT_EQ(Picture(), Forward) << X1 << "," << Y1 << " " << X2 << "," << Y2;
+  }
+}
+
+// Each drawing call is followed by a read-back of a pixel it must have set.
+TEST_F(Headless_Drawing, EveryDrawingCallIsReadBack) {
+  struct Row {
+    const char* Call;
+    std::function<int32_t()> Draw;
+    int32_t X, Y, Color;
+  };
+  const Row Rows[] = {
+      {"PutPixel", [] { return PutPixel(3, 4, 1); }, 3, 4, 1},
+      {"DrawLine", [] { return DrawLine(20, 20, 40, 30, 2); }, 40, 30, 2},
+      {"DrawBox", [] { return DrawBox(50, 50, 60, 60, 3, No_Fill); }, 60, 55, 3},
+      {"DrawCircle", [] { return DrawCircle(200, 200, 20, 5, No_Fill); }, 220, 200, 5},
+      {"DrawEllipse", [] { return DrawEllipse(300, 300, 340, 320, 6, Fill); }, 320, 310, 6},
+      {"FillFlood", [] { return FillFlood(700, 500, 7); }, 799, 599, 7},
+      {"DisplayText", [] { return DisplayText(500, 100, "I", 8); }, 503, 100, 8},
+      {"DrawTo", [] { return GotoXY(600, 10) < 0 ? -1 : DrawTo(650, 10, 9); }, 650, 10, 9},
+      {"ClearWindow", [] { return ClearWindow(14); }, 0, 0, 14},
+  };
+  for (const Row& R : Rows) {
+    ASSERT_EQ(R.Draw(), 0) << R.Call;
+    EXPECT_EQ(GetColorPixel(R.X, R.Y), R.Color) << R.Call;
+  }
+  EXPECT_EQ(Count(14), 800 * 600);
+}
+
+TEST_F(Headless_Drawing, ClippingAtAndBeyondTheEdges) {
+  ASSERT_EQ(PutPixel(-1, 0, Black), 0);
+  ASSERT_EQ(PutPixel(800, 599, Black), 0);
+  ASSERT_EQ(PutPixel(INT32_MIN, INT32_MAX, Black), 0);
+  EXPECT_EQ(Count(Black), 0);
+  ASSERT_EQ(DrawBox(790, 590, 900, 700, Black, Fill), 0);  // only the corner 10 x 10 is on the surface
+  EXPECT_EQ(Count(Black), 100);
+  EXPECT_EQ(GetColorPixel(799, 599), Black);
+
+  const int32_t Min = INT32_MIN, Max = INT32_MAX;
+  struct Row {
+    const char* Call;
+    std::function<int32_t()> Draw;
+    int Black_Pixels;
+  };
+  const Row Rows[] = {
+      {"whole-surface box", [=] { return DrawBox(Min, Min, Max, Max, Black, Fill); }, 800 * 600},
+      {"outline far outside", [=] { return DrawBox(Min, Min, Max, Max, Black, No_Fill); }, 0},
+      {"row 300 end to end", [=] { return DrawLine(Min, 300, Max, 300, Black); }, 800},
+      {"diagonal end to end", [=] { return DrawLine(Min, Min, Max, Max, Black); }, 600},
+      {"column far right", [=] { return DrawLine(Max, Min, Max, Max, Black); }, 0},
+      {"huge filled circle", [=] { return DrawCircle(400, 300, Max, Black, Fill); }, 800 * 600},
+      {"huge circle outline", [=] { return DrawCircle(400, 300, Max, Black, No_Fill); }, 0},
+      {"huge ellipse outline", [=] { return DrawEllipse(Min, Min, Max, Max, Black, No_Fill); }, 0},
+      {"text far left", [=] { return DisplayText(Min, 10, "IIII", Black); }, 0},
+      {"text far right", [=] { return DisplayText(Max - 8, Max, "IIII", Black); }, 0},
+  };
+  for (const Row& R : Rows) {
+    ASSERT_EQ(ClearWindow(White), 0);
+    ASSERT_EQ(R.Draw(), 0) << R.Call;
+    EXPECT_EQ(Count(Black), R.Black_Pixels) << R.Call;
+  }
+}
+
+TEST_F(Headless_Drawing, FloodFillStaysInsideAnOutline) {
+  ASSERT_EQ(DrawBox(100, 100, 200, 200, Black, No_Fill), 0);
+  ASSERT_EQ(DrawCircle(500, 300, 60, Black, No_Fill), 0);
+  const int Outline = Count(Black);
+  ASSERT_EQ(FillFlood(150, 150, Red), 0);
+  EXPECT_EQ(Count(Red), 99 * 99);
+  ASSERT_EQ(FillFlood(500, 300, Red), 0);
+  EXPECT_EQ(GetColorPixel(500, 300), Red);
+  EXPECT_EQ(GetColorPixel(500, 230), White);  // outside the circle
+  EXPECT_EQ(Count(Black), Outline);
+  // The whole remaining white region, far more pixels than any call stack could recurse.
+  ASSERT_EQ(FillFlood(0, 0, 2), 0);
+  EXPECT_EQ(Count(White), 0);
+  const std::vector<uint8_t> Before = Picture();
+  ASSERT_EQ(FillFlood(0, 0, 2), 0);
+  EXPECT_EQ(Picture(), Before);
+}
+
+TEST_F(Headless_Drawing, TextKeepsToItsCells) {
+  ASSERT_EQ(GetFontWidth(), 8);
+  ASSERT_EQ(GetFontHeight(), 8);
+  ASSERT_EQ(DisplayText(40, 60, "Ag", Black), 0);
+  int Ink_In_First = 0, Ink_In_Second = 0;
+  for (int32_t Y = 50; Y < 80; ++Y)
+    for (int32_t X = 30; X < 70; ++X) {
+      if (GetColorPixel(X, Y) != Black) continue;
+      ASSERT_TRUE(Y >= 60 && Y < 68 && X >= 40 && X < 56) << X << "," << Y;
+      (X < 48 ? Ink_In_First : Ink_In_Second)++;
+    }
+  EXPECT_GT(Ink_In_First, 0);
+  EXPECT_GT(Ink_In_Second, 0);
+  EXPECT_EQ(Count(Black), Ink_In_First + Ink_In_Second);
+  ASSERT_EQ(ClearWindow(White), 0);
+  ASSERT_EQ(DisplayText(0, 0, " ", Black), 0);
+  ASSERT_EQ(DisplayText(0, 0, "", Black), 0);
+  EXPECT_EQ(Count(Black), 0);
+  ASSERT_EQ(DisplayText(0, 0, "\x01\xff", Black), 0);  // unknown characters are boxes
+  EXPECT_GT(Count(Black), 0);
+}
+
+}  // namespace
