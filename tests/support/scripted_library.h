@@ -5,9 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "frame/errors.h"
 
 namespace Scripted {
 
@@ -67,4 +70,20 @@ const std::vector<Call>& Calls();
 // The same calls, each as Describe gives it.
 std::vector<std::string> Call_Log();
 
+// The named error that Run raises, or nullptr when it returns normally.
+template <typename Operation>
+const Error_Id* Raised_By(Operation&& Run) {
+  try {
+    Run();
+  } catch (const Raised_Error& Raised) {
+    return Raised.Id;
+  }
+  return nullptr;
+}
+
 }  // namespace Scripted
+
+// Lets GoogleTest print an error's full name where it compares identities.
+inline void PrintTo(const Error_Id* Error, std::ostream* Out) {
+  *Out << (Error != nullptr ? Error->Full_Name : "no error");
+}

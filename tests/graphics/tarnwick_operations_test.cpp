@@ -1,0 +1,282 @@
+// The operations against the scripted library: what each one calls, with which
+// arguments, and what it makes of the answer.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "graphics/tarnwick.h"
+#include "tests/support/scripted_library.h"
+
+namespace {
+
+using namespace std::string_literals;
+using Scripted::Entry;
+using Scripted::Raised_By;
+namespace T = Tarnwick;
+using T::Color_Type;
+using T::Event_Type;
+using T::Fill_Type;
+
+class TarnwickOperations : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Scripted::Reset();
+    T::Start_Up();
+    Scripted::Reset();
+  }
+};
+
+using Log = std::vector<std::string>;
+
+// Each operation with default answers, the calls it makes, and what it raises
+// when the entry it checks answers a failure code: the named error of that
+// code, after the same calls and nothing more.
+TEST_F(TarnwickOperations, EachOperationMakesItsCallsAndChecksTheResult) {
+  struct Row {
+    std::function<void()> Run;
+    Log Calls;
+    Entry Checked;
+    int32_t Code;
+    const Error_Id* Error;
+  };
+  const Log Opening_Queries = {"GetWindowWidth()", "GetWindowHeight()", "GetFontWidth()", "GetFontHeight()"};
+  const auto Opening = [&](const std::string& Call) {
+    Log Calls = {Call};
+    Calls.insert(Calls.end(), Opening_Queries.begin(), Opening_Queries.end());
+    return Calls;
+  };
+  const Row Rows[] = {
+      {[] { T::Get_Dll_Version(); }, {"GetDLLVersion()"}, Entry::GetDLLVersion, -32, &T::Unknown_Tarnwick_Error},
+      {[] { T::Get_Max_Size(); }, {"GetMaxSize()"}, Entry::GetMaxSize, -8, &T::Invalid_Coordinate},
+      {[] { T::Create_Graph_Window(); }, Opening("CreateGraphWindow(0)"), Entry::CreateGraphWindow, -3,
+       &T::Message_Reg_Failed},
+      {[] { T::Ext_Create_Graph_Window(); }, Opening("CreateGraphWindow(1)"), Entry::CreateGraphWindow, -1,
+       &T::Window_Already_Open},
+      {[] { T::Create_Sized_Graph_Window(800, -600); }, Opening("CreateSizedGraphWindow(800, -600)"),
+       Entry::CreateSizedGraphWindow, -30, &T::Invalid_Window_Size},
+      {[] { T::Destroy_Graph_Window(); }, {"DestroyGraphWindow()"}, Entry::DestroyGraphWindow, -2,
+       &T::Window_Already_Closed},
+      {[] { T::Clear_Window(Color_Type::White); }, {"ClearWindow(15)"}, Entry::ClearWindow, -7,
+       &T::Invalid_Color_Value},
+      {[] { T::Set_Window_Title("Drovanel"); }, {"SetWindowTitle(\"Drovanel\")"}, Entry::SetWindowTitle, -15,
+       &T::Set_Title_Error},
+      {[] { T::Get_Pixel(3, 4); }, {"GetColorPixel(3, 4)"}, Entry::GetColorPixel, -26, &T::Get_Pixel_Error},
+      {[] { T::Put_Pixel(-5, 7, Color_Type::Black); }, {"PutPixel(-5, 7, 0)"}, Entry::PutPixel, -19,
+       &T::Set_Pixel_Error},
+      {[] { T::Key_Hit(); }, {"KeyHit()"}, Entry::KeyHit, -14, &T::Wait_Failed_Error},
+      {[] { T::Get_Key(); }, {"GetKey()"}, Entry::GetKey, -6, &T::Window_Not_Open},
+      {[] { T::Mouse_Event(); }, {"MouseEvent()"}, Entry::MouseEvent, -4, &T::Create_Event_Failed},
+      {[] { T::Get_Mouse(); }, {"GetMouse()"}, Entry::GetMouse, -6, &T::Window_Not_Open},
+      {[] { T::Draw_Line(1, 2, 3, 4, Color_Type::Red); }, {"DrawLine(1, 2, 3, 4, 4)"}, Entry::DrawLine, -22,
+       &T::Line_To_Error},
+      {[] { T::Draw_Box(1, 2, 3, 4, Color_Type::Black, Fill_Type::No_Fill); }, {"DrawBox(1, 2, 3, 4, 0, 1)"},
+       Entry::DrawBox, -24, &T::Rectangle_Error},
+      {[] { T::Draw_Box(4, 3, 2, 1, Color_Type::Blue, Fill_Type::Fill); }, {"DrawBox(4, 3, 2, 1, 1, 0)"},
+       Entry::DrawBox, -16, &T::Fill_Rect_Error},
+      {[] { T::Draw_Circle(5, 6, -7, Color_Type::Yellow, Fill_Type::Fill); }, {"DrawCircle(5, 6, -7, 14, 0)"},
+       Entry::DrawCircle, -25, &T::Ellipse_Error},
+      {[] { T::Draw_Ellipse(1, 2, 3, 4, Color_Type::Light_Gray, Fill_Type::No_Fill); },
+       {"DrawEllipse(1, 2, 3, 4, 7, 1)"}, Entry::DrawEllipse, -9, &T::Invalid_Fill_Option},
+      {[] { T::Flood_Fill(8, 9, Color_Type::Cyan); }, {"FillFlood(8, 9, 3)"}, Entry::FillFlood, -27,
+       &T::Flood_Fill_Error},
+      {[] { T::Display_Text(10, 20, "hi", Color_Type::Green); }, {"DisplayText(10, 20, \"hi\", 2)"},
+       Entry::DisplayText, -29, &T::Text_Out_Error},
+      {[] { T::Where_X(); }, {"WhereX()"}, Entry::WhereX, -31, &T::Get_Position_Error},
+      {[] { T::Where_Y(); }, {"WhereY()"}, Entry::WhereY, -31, &T::Get_Position_Error},
+      {[] { T::Goto_XY(INT32_MIN, INT32_MAX); }, {"GotoXY(-2147483648, 2147483647)"}, Entry::GotoXY, -21,
+       &T::Move_To_Error},
+      {[] { T::Draw_To(1, 2, Color_Type::Magenta); }, {"DrawTo(1, 2, 5)"}, Entry::DrawTo, -20,
+       &T::Select_Pen_Error},
+  };
+  for (const Row& Expected : Rows) {
+    const std::string Name = Expected.Calls.front();
+    Scripted::Reset();
+    EXPECT_EQ(Raised_By(Expected.Run), nullptr) << Name;
+    EXPECT_EQ(Scripted::Call_Log(), Expected.Calls);
+
+    Scripted::Reset();
+    Scripted::Set_Answer(Expected.Checked, Expected.Code);
+    EXPECT_EQ(Raised_By(Expected.Run), Expected.Error) << Name;
+    EXPECT_EQ(Scripted::Call_Log(), Log{Name}) << "a failed call is the last one";
+  }
+}
+
+TEST_F(TarnwickOperations, QueriesReturnTheLibraryAnswer) {
+  Scripted::Set_Answer(Entry::GetDLLVersion, 9);
+  Scripted::Set_Answer(Entry::WhereX, 123);
+  Scripted::Set_Answer(Entry::WhereY, INT32_MAX);
+  EXPECT_EQ(T::Get_Dll_Version(), 9);
+  EXPECT_EQ(T::Where_X(), 123);
+  EXPECT_EQ(T::Where_Y(), INT32_MAX);
+}
+
+TEST_F(TarnwickOperations, GetMaxSizeYieldsWhatTheLibraryWroteIntoTheBuffers) {
+  Scripted::Set_Max_Size(2560, 1440);
+  Scripted::Set_Answer(Entry::GetMaxSize, 3);  // a positive status is success too
+  const T::Max_Size Size = T::Get_Max_Size();
+  EXPECT_EQ(Size.X, 2560);
+  EXPECT_EQ(Size.Y, 1440);
+  const std::vector<const void*> Buffers = {&T::X, &T::Y};
+  EXPECT_EQ(Scripted::Calls().at(0).Addresses, Buffers);
+}
+
+TEST_F(TarnwickOperations, OpeningYieldsTheSizesRead) {
+  Scripted::Set_Answer(Entry::GetWindowWidth, 1024);
+  Scripted::Set_Answer(Entry::GetWindowHeight, 768);
+  Scripted::Set_Answer(Entry::GetFontWidth, 9);
+  Scripted::Set_Answer(Entry::GetFontHeight, 15);
+  Scripted::Set_Answer(Entry::CreateGraphWindow, 42);  // not used further
+  const T::Window_Size Size = T::Ext_Create_Graph_Window();
+  EXPECT_EQ(Size.Window_Width, 1024);
+  EXPECT_EQ(Size.Window_Height, 768);
+  EXPECT_EQ(Size.Font_Width, 9);
+  EXPECT_EQ(Size.Font_Height, 15);
+}
+
+// A zero size or font size raises after both of its pair were read; the window
+// stays open. Negative sizes are not failure codes here and pass unchanged.
+TEST_F(TarnwickOperations, OpeningTestsEachPairAfterReadingIt) {
+  struct Row {
+    Entry Query;
+    int32_t Answer;
+    const Error_Id* Error;
+    size_t Calls;
+  };
+  const Row Rows[] = {
+      {Entry::GetWindowWidth, 0, &T::Error_Reading_Size, 3},
+      {Entry::GetWindowHeight, 0, &T::Error_Reading_Size, 3},
+      {Entry::GetFontWidth, 0, &T::Error_Reading_Font, 5},
+      {Entry::GetFontHeight, 0, &T::Error_Reading_Font, 5},
+      {Entry::GetWindowWidth, -1, nullptr, 5},
+      {Entry::GetWindowHeight, -6, nullptr, 5},
+      {Entry::GetFontWidth, -1, nullptr, 5},
+      {Entry::GetFontHeight, INT32_MIN, nullptr, 5},
+  };
+  for (const Row& Expected : Rows) {
+    const std::string Name = std::string(Scripted::Entry_Name(Expected.Query)) + " " + std::to_string(Expected.Answer);
+    Scripted::Reset();
+    Scripted::Set_Answer(Expected.Query, Expected.Answer);
+    T::Window_Size Size{};
+    EXPECT_EQ(Raised_By([&] { Size = T::Ext_Create_Graph_Window(); }), Expected.Error) << Name;
+    EXPECT_EQ(Scripted::Calls().size(), Expected.Calls) << Name;
+    if (Expected.Error == nullptr) {
+      const int32_t Fields[] = {Size.Window_Width, Size.Window_Height, Size.Font_Width, Size.Font_Height};
+      EXPECT_EQ(Fields[static_cast<int>(Expected.Query) - static_cast<int>(Entry::GetWindowWidth)],
+                Expected.Answer)
+          << Name;
+    } else {
+      EXPECT_TRUE(T::Is_Open()) << Name;
+    }
+  }
+}
+
+TEST_F(TarnwickOperations, IsOpenAcceptsOnlyZeroAndOne) {
+  Scripted::Set_Answer(Entry::IsOpen, 0);
+  EXPECT_FALSE(T::Is_Open());
+  Scripted::Set_Answer(Entry::IsOpen, 1);
+  EXPECT_TRUE(T::Is_Open());
+  // Not mapped through the code table: -1 and -6 are not their named errors here.
+  for (const int32_t Answer : {2, -1, -6, INT32_MIN}) {
+    Scripted::Set_Answer(Entry::IsOpen, Answer);
+    EXPECT_EQ(Raised_By([] { T::Is_Open(); }), &T::Unknown_Tarnwick_Error) << Answer;
+  }
+}
+
+TEST_F(TarnwickOperations, GetPixelAnswersAColourOrRaises) {
+  Scripted::Queue_Answers(Entry::GetColorPixel, {0, 15, 7});
+  EXPECT_EQ(T::Get_Pixel(0, 0), Color_Type::Black);
+  EXPECT_EQ(T::Get_Pixel(0, 0), Color_Type::White);
+  EXPECT_EQ(T::Get_Pixel(0, 0), Color_Type::Light_Gray);
+  for (const int32_t Answer : {16, INT32_MAX}) {
+    Scripted::Set_Answer(Entry::GetColorPixel, Answer);
+    EXPECT_EQ(Raised_By([] { T::Get_Pixel(1, 1); }), &Constraint_Error) << Answer;
+  }
+}
+
+TEST_F(TarnwickOperations, GetKeyAnswersACharacterOrRaises) {
+  Scripted::Queue_Answers(Entry::GetKey, {97, 255, 0});
+  EXPECT_EQ(T::Get_Key(), 'a');
+  EXPECT_EQ(T::Get_Key(), 255);
+  EXPECT_EQ(T::Get_Key(), T::VK_Nul);
+  Scripted::Set_Answer(Entry::GetKey, 256);
+  EXPECT_EQ(Raised_By([] { T::Get_Key(); }), &Constraint_Error);
+}
+
+TEST_F(TarnwickOperations, KeyHitAndMouseEventAreTrueForAnyPositiveAnswer) {
+  Scripted::Queue_Answers(Entry::KeyHit, {3, 0, 1});
+  EXPECT_TRUE(T::Key_Hit());
+  EXPECT_FALSE(T::Key_Hit());
+  EXPECT_TRUE(T::Key_Hit());
+  Scripted::Queue_Answers(Entry::MouseEvent, {3, 0, INT32_MAX});
+  EXPECT_TRUE(T::Mouse_Event());
+  EXPECT_FALSE(T::Mouse_Event());
+  EXPECT_TRUE(T::Mouse_Event());
+}
+
+// Library mouse codes go to events by meaning (3 is a right release, 4 a left
+// press); X and Y read as 0 when there is no event.
+TEST_F(TarnwickOperations, GetMouseMapsTheRecordTheLibraryWrote) {
+  struct Row {
+    int32_t Code;
+    const Error_Id* Error;
+    Event_Type Event;
+    int32_t X, Y;
+  };
+  const Row Rows[] = {
+      {0, nullptr, Event_Type::None, 0, 0},
+      {1, nullptr, Event_Type::Moved, 17, 18},
+      {2, nullptr, Event_Type::Left_Up, 17, 18},
+      {3, nullptr, Event_Type::Right_Up, 17, 18},
+      {4, nullptr, Event_Type::Left_Down, 17, 18},
+      {5, nullptr, Event_Type::Right_Down, 17, 18},
+      {6, &T::Mouse_Event_Error, {}, 0, 0},
+      {-1, &T::Mouse_Event_Error, {}, 0, 0},
+      {INT32_MIN, &T::Mouse_Event_Error, {}, 0, 0},
+  };
+  for (const Row& Expected : Rows) {
+    Scripted::Reset();
+    Scripted::Set_Mouse_Record(Expected.Code, 17, 18);
+    T::Mouse_State State{};
+    EXPECT_EQ(Raised_By([&] { State = T::Get_Mouse(); }), Expected.Error) << Expected.Code;
+    if (Expected.Error != nullptr) continue;
+    EXPECT_EQ(State.Event, Expected.Event) << Expected.Code;
+    EXPECT_EQ(State.X, Expected.X) << Expected.Code;
+    EXPECT_EQ(State.Y, Expected.Y) << Expected.Code;
+  }
+  EXPECT_EQ(Scripted::Calls().at(0).Addresses, std::vector<const void*>{&T::The_Mouse});
+}
+
+TEST_F(TarnwickOperations, GetMouseFailureCodeComesBeforeTheEventTest) {
+  Scripted::Set_Mouse_Record(9, 1, 1);
+  Scripted::Set_Answer(Entry::GetMouse, -6);
+  EXPECT_EQ(Raised_By([] { T::Get_Mouse(); }), &T::Window_Not_Open);
+}
+
+// The library gets a NUL-terminated copy: an empty text is a lone NUL, a text
+// with a NUL inside is copied whole and read up to that NUL.
+TEST_F(TarnwickOperations, TextsReachTheLibraryAsNulTerminatedCopies) {
+  T::Set_Window_Title("");
+  T::Display_Text(0, 0, "", Color_Type::Black);
+  for (const Scripted::Call& Recorded : Scripted::Calls()) {
+    EXPECT_NE(Recorded.Addresses.at(0), nullptr);
+    EXPECT_EQ(Recorded.Text_Bytes, "\0"s);
+  }
+
+  Scripted::Reset();
+  Scripted::Set_Text_Probe_Length(6);
+  T::Set_Window_Title("ab\0cd"s);
+  T::Display_Text(1, 2, "ab\0cd"s, Color_Type::White);
+  EXPECT_EQ(Scripted::Call_Log(), (Log{"SetWindowTitle(\"ab\")", "DisplayText(1, 2, \"ab\", 15)"}));
+  for (const Scripted::Call& Recorded : Scripted::Calls()) EXPECT_EQ(Recorded.Text_Bytes, "ab\0cd\0"s);
+
+  // Longer than any inline string buffer, so the copy lives on the heap.
+  Scripted::Reset();
+  const std::string Long(300, 'x');
+  T::Set_Window_Title(Long);
+  EXPECT_EQ(Scripted::Calls().at(0).Text, Long);
+}
+
+}  // namespace
