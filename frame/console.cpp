@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <climits>
-#include <cstring>
 
 namespace Console {
 
@@ -287,6 +286,8 @@ void New_Line(int32_t Spacing) {
 }
 
 void Put_Integer(int32_t Item, int32_t Width, int32_t Base) {
+  // Callers pass bases 2 .. 16 only; any other would have no digits to show.
+  if (Base < 2 || Base > 16) raise_constraint_error();
   Text_File& File = Output_File();
   // Digits are built from the right; the image never exceeds 36 characters,
   // so the rest of the buffer is room for the padding.

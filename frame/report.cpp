@@ -1,7 +1,6 @@
 // The shut-down step and the report of an error that no handler took.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 #include "frame/console.h"

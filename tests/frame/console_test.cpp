@@ -136,15 +136,6 @@ TEST(Get_Integer, RaisesDataOrEndErrorAndConsumesOnlyTheField) {
   }
 }
 
-TEST(Get_Integer, CountsLinesAndColumnsOfWhatItReads) {
-  Test_File Input("\n\n  -12 7", Console::File_Mode::In_File);
-  EXPECT_EQ(Console::Get_Integer(Input.File), -12);
-  EXPECT_EQ(Input.File.Line, 3);
-  EXPECT_EQ(Input.File.Col, 6);
-  EXPECT_EQ(Console::Get_Integer(Input.File), 7);
-  EXPECT_EQ(Input.File.Col, 8);
-}
-
 TEST(Get_Integer, ChecksTheFileIsAnOpenInputFile) {
   Test_File Output("", Console::File_Mode::Out_File);
   EXPECT_EQ(Error_Name([&] { Console::Get_Integer(Output.File); }), "CONSOLE.MODE_ERROR");
@@ -165,7 +156,7 @@ class Console_Output : public testing::Test {
 TEST_F(Console_Output, PutIntegerWritesDecimalAndBasedImages) {
   struct Image_Case {
     int32_t Item, Width, Base;
-    const char* Image;
+    std::string Image;
   };
   const Image_Case Cases[] = {
       {42, 1, 10, "42"},
@@ -181,6 +172,7 @@ TEST_F(Console_Output, PutIntegerWritesDecimalAndBasedImages) {
       {255, 10, 16, "    16#FF#"},
       {5, 1, 2, "2#101#"},
       {INT32_MIN, 1, 16, "-16#80000000#"},
+      {-1, 255, 10, std::string(253, ' ') + "-1"},  // the widest field
   };
   std::string Expected;
   for (const Image_Case& Case : Cases) {
@@ -189,11 +181,6 @@ TEST_F(Console_Output, PutIntegerWritesDecimalAndBasedImages) {
   }
   EXPECT_EQ(Output.Written(), Expected);
   EXPECT_EQ(Output.File.Col, static_cast<int32_t>(Expected.size()) + 1);
-}
-
-TEST_F(Console_Output, PutIntegerPadsToAFullField) {
-  Console::Put_Integer(-1, 255, 10);
-  EXPECT_EQ(Output.Written(), std::string(253, ' ') + "-1");
 }
 
 TEST_F(Console_Output, PutTextCountsEveryCharacterAndNewLineEndsTheLine) {

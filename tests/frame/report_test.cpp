@@ -134,7 +134,6 @@ TEST(Dialogue_Run, EndsNormallyOrWithTheReportOfTheFailure) {
   const Transcript Transcripts[] = {
       // The unfinished last line gets exactly one LF at the normal end.
       {"41\n7\n", "Number :Next: 42\nLast :Done\n", 0},
-      {"  41 7", "Number :Next: 42\nLast :Done\n", 0},
       {"abc\n", "Number :\n\nraised CONSOLE.DATA_ERROR\n", 1},
       {"", "Number :\n\nraised CONSOLE.END_ERROR\n", 1},
       {" \n\t\n", "Number :\n\nraised CONSOLE.END_ERROR\n", 1},
