@@ -1,4 +1,5 @@
 // The shut-down step and the report of an error that no handler took.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -57,8 +58,10 @@ void report_unhandled_error(const Raised_Error& E) {
   std::fputs("\nraised ", stdout);
   std::fputs(Full_Name_Of(Error), stdout);
   if (Error.Message_Length > 0) {
+    // A hand-built record could claim more than the message buffer holds.
+    const int32_t Length = std::min(Error.Message_Length, int32_t{Raised_Error::Max_Message_Length});
     std::fputs(" : ", stdout);
-    std::fwrite(Error.Message, 1, static_cast<size_t>(Error.Message_Length), stdout);
+    std::fwrite(Error.Message, 1, static_cast<size_t>(Length), stdout);
   }
   std::fputs("\n", stdout);
   std::exit(1);
