@@ -25,7 +25,9 @@ int32_t Canvas_Font_Height();
 
 // The library's drawing entry points on a canvas, with the library's answers:
 // 0 or an answer on success; -7 for a colour code outside 0 .. 15, -9 for a fill
-// code outside 0 .. 1, -8 for GetColorPixel outside the surface.
+// code outside 0 .. 1, -8 for GetColorPixel outside the surface (also for a
+// flood fill started outside it, and for a negative position given to Goto or
+// Draw_To, since WhereX and WhereY could not answer it), -25 for a negative radius.
 int32_t Canvas_Clear(Canvas& Surface, int32_t Color);
 int32_t Canvas_Get_Pixel(const Canvas& Surface, int32_t X, int32_t Y);
 int32_t Canvas_Put_Pixel(Canvas& Surface, int32_t X, int32_t Y, int32_t Color);

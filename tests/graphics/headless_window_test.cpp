@@ -1,5 +1,5 @@
 // The headless back end's window state, queues and failure codes, through
-// the C entry points, and one game-shaped run through the typed interface.
+// the C entry points.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -10,7 +10,6 @@
 #include <utility>
 
 #include "graphics/backend/headless_control.h"
-#include "graphics/tarnwick.h"
 #include "graphics/tarnwick_library.h"
 
 namespace {
@@ -88,7 +87,9 @@ TEST_F(Headless_Window, WrongStateAndBadArgumentsAnswerTheirCodes) {
   }
   for (const auto& [X, Y] : {std::pair{-1, 0}, {0, -1}, {800, 0}, {0, 600}, {INT32_MIN, INT32_MAX}})
     EXPECT_EQ(GetColorPixel(X, Y), -8) << X << "," << Y;
+  EXPECT_EQ(FillFlood(-1, 0, 0), -8);
   EXPECT_EQ(GotoXY(-1, 5), -8);  // WhereX would answer a negative position as a failure
+  EXPECT_EQ(DrawTo(5, -1, 0), -8);
   EXPECT_EQ(DrawCircle(9, 9, -1, 0, 1), -25);
   EXPECT_EQ(DisplayText(0, 0, nullptr, 0), -29);
   EXPECT_EQ(SetWindowTitle(nullptr), -12);
@@ -149,30 +150,6 @@ TEST_F(Headless_Window, TitleAndCurrentPosition) {
   ASSERT_EQ(DrawTo(900, 700, 0), 0);  // beyond the surface: clipped, and the position is kept
   EXPECT_EQ(WhereX(), 900);
   EXPECT_EQ(GetColorPixel(799, 599), 15);
-}
-
-// The game's use, through the typed interface on this back end.
-TEST_F(Headless_Window, TheGamesCallsThroughTheInterface) {
-  namespace T = Tarnwick;
-  T::Start_Up();
-  const T::Window_Size Size = T::Ext_Create_Graph_Window();
-  EXPECT_EQ(Size.Window_Width, 800);
-  EXPECT_EQ(Size.Window_Height, 600);
-  EXPECT_EQ(Size.Font_Width, 8);
-  EXPECT_EQ(Size.Font_Height, 8);
-  T::Clear_Window(T::Color_Type::White);
-  T::Draw_Box(10, 10, Size.Window_Width - 20, Size.Window_Height - 10, T::Color_Type::Black, T::Fill_Type::No_Fill);
-  T::Draw_Line(780, 330, 780, 270, T::Color_Type::White);
-  EXPECT_EQ(T::Get_Pixel(780, 269), T::Color_Type::Black);
-  EXPECT_EQ(T::Get_Pixel(780, 270), T::Color_Type::White);
-  T::Put_Pixel(20, 300, T::Color_Type::Black);
-  EXPECT_EQ(T::Get_Pixel(20, 300), T::Color_Type::Black);
-  EXPECT_FALSE(T::Key_Hit());
-  Headless_Push_Key('a');
-  EXPECT_TRUE(T::Key_Hit());
-  EXPECT_EQ(T::Get_Key(), 'a');
-  T::Destroy_Graph_Window();
-  EXPECT_FALSE(T::Is_Open());
 }
 
 }  // namespace
