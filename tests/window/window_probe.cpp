@@ -1,0 +1,120 @@
+// A small program the real-window tests drive through pipes. It runs as a
+// whole program (start-up, typed interface, error report) on the SDL back end
+// and does what its first argument says, reporting on standard output:
+//   draw       opens maximized, prints "size W H FW FH", draws a known picture,
+//              prints "drawn", then waits for a number on standard input and closes.
+//   keys N     opens at 400 x 300, clears it, prints "ready", then reads N keys
+//              with Get_Key, printing "key CODE" for each, and closes.
+//   wait       opens, clears, prints "ready" and reads keys with Get_Key for ever.
+//   poll       opens, clears, prints "ready" and loops like the game's flight:
+//              Key_Hit, Get_Pixel, Put_Pixel, for ever.
+//   mouse      opens maximized, clears, prints "ready", then prints the mouse events
+//              "mouse EVENT X Y" as Get_Mouse yields them up to a right-button
+//              release, and closes.
+//   reopen     opens and closes windows of several kinds one after another,
+//              printing "size W H" for each, then "closed" when none is open.
+//   open       opens maximized (the no-display test expects this to fail).
+// A failure ends it through the error report, "raised NAME" and status 1.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "frame/console.h"
+#include "frame/program.h"
+#include "graphics/tarnwick.h"
+
+namespace {
+
+using namespace Tarnwick;
+
+std::string Scenario;
+int Count = 0;
+
+void Say(const std::string& Line) {
+  std::fputs((Line + "\n").c_str(), stdout);
+  std::fflush(stdout);
+}
+
+void Say_Size(const Window_Size& Size) {
+  Say("size " + std::to_string(Size.Window_Width) + " " + std::to_string(Size.Window_Height) + " " +
+      std::to_string(Size.Font_Width) + " " + std::to_string(Size.Font_Height));
+}
+
+// The picture the screenshot test checks, in the coordinates of a W x H surface.
+void Draw_Picture(const Window_Size& Size) {
+  const int32_t W = Size.Window_Width, H = Size.Window_Height;
+  Clear_Window(Color_Type::White);
+  Draw_Box(10, 10, W - 20, H - 10, Color_Type::Black, Fill_Type::No_Fill);
+  Draw_Box(100, 100, 199, 149, Color_Type::Red, Fill_Type::Fill);
+  Draw_Line(300, 50, 300, 90, Color_Type::Blue);
+  Put_Pixel(400, 200, Color_Type::Light_Green);
+  Put_Pixel(401, 200, Color_Type::Yellow);
+}
+
+void Read_Keys_For_Ever() {
+  for (;;) Say("key " + std::to_string(static_cast<int>(Get_Key())));
+}
+
+void Fly_For_Ever(const Window_Size& Size) {
+  int32_t X = 20;
+  for (;;) {
+    if (Key_Hit()) Say("key " + std::to_string(static_cast<int>(Get_Key())));
+    const int32_t Y = Size.Window_Height / 2;
+    if (Get_Pixel(X, Y) == Color_Type::Black) Clear_Window(Color_Type::White);
+    Put_Pixel(X, Y, Color_Type::Black);
+    X = X + 1 < Size.Window_Width - 20 ? X + 1 : 20;
+  }
+}
+
+void Probe_Main() {
+  if (Scenario == "draw") {
+    const Window_Size Size = Ext_Create_Graph_Window();
+    Say_Size(Size);
+    Draw_Picture(Size);
+    Say("drawn");
+    Console::Get_Integer();
+    Destroy_Graph_Window();
+  } else if (Scenario == "keys") {
+    Create_Sized_Graph_Window(400, 300);
+    Clear_Window(Color_Type::White);
+    Say("ready");
+    for (int I = 0; I < Count; ++I) Say("key " + std::to_string(static_cast<int>(Get_Key())));
+    Destroy_Graph_Window();
+  } else if (Scenario == "wait" || Scenario == "poll") {
+    const Window_Size Size = Create_Graph_Window();
+    Clear_Window(Color_Type::White);
+    Say("ready");
+    if (Scenario == "wait") Read_Keys_For_Ever();
+    Fly_For_Ever(Size);
+  } else if (Scenario == "mouse") {
+    Ext_Create_Graph_Window();
+    Clear_Window(Color_Type::White);
+    Say("ready");
+    for (Event_Type Last = Event_Type::None; Last != Event_Type::Right_Up;) {
+      if (!Mouse_Event()) continue;
+      const Mouse_State State = Get_Mouse();
+      Say("mouse " + std::string(Image(State.Event)) + " " + std::to_string(State.X) + " " + std::to_string(State.Y));
+      Last = State.Event;
+    }
+    Destroy_Graph_Window();
+  } else if (Scenario == "reopen") {
+    Say_Size(Create_Sized_Graph_Window(200, 100));
+    Destroy_Graph_Window();
+    Say_Size(Create_Graph_Window());
+    Destroy_Graph_Window();
+    Say_Size(Ext_Create_Graph_Window());
+    Destroy_Graph_Window();
+    if (!Is_Open()) Say("closed");
+  } else if (Scenario == "open") {
+    Say_Size(Ext_Create_Graph_Window());
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv, char** envp) {
+  if (argc > 1) Scenario = argv[1];
+  if (argc > 2) Count = std::atoi(argv[2]);
+  run_program(argc, argv, envp, Probe_Main);
+}

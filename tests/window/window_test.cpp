@@ -1,0 +1,236 @@
+// The SDL back end on a real X server: each test starts its own Xvfb, runs the
+// probe program (window_probe.cpp) against it and drives it with xdotool and
+// Xlib. Waits are bounded polls for a condition, never fixed sleeps.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/xvfb_server.h"
+
+// Last: Xlib defines macros (Status, None, Bool) that clash with the headers above.
+#include <X11/Xlib.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Polls Condition every 10 ms for at most Timeout_Ms; whether it came true.
+bool Eventually(const std::function<bool()>& Condition, int Timeout_Ms = 5000) {
+  const Clock::time_point Deadline = Clock::now() + std::chrono::milliseconds(Timeout_Ms);
+  for (;;) {
+    if (Condition()) return true;
+    if (Clock::now() >= Deadline) return false;
+    usleep(10000);
+  }
+}
+
+std::string Trimmed(std::string Text) {
+  while (!Text.empty() && (Text.back() == '\n' || Text.back() == ' ')) Text.pop_back();
+  return Text;
+}
+
+class Window_Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string Why;
+    ASSERT_TRUE(Start_Xvfb(Server, &Why)) << Why;
+  }
+
+  Child_Process Start_Probe(const std::vector<std::string>& Arguments) {
+    std::vector<std::string> Command = {WINDOW_PROBE_PATH};
+    Command.insert(Command.end(), Arguments.begin(), Arguments.end());
+    return Start_Child(Command);
+  }
+
+  // Reads the probe's next line, failing the test when none comes in time.
+  std::string Next_Line(Child_Process& Probe, int Timeout_Ms = 10000) {
+    std::string Line;
+    EXPECT_TRUE(Read_Line_From_Child(Probe, Line, Timeout_Ms)) << "the probe said nothing more";
+    return Line;
+  }
+
+  // The probe's window, found by its title (the program's name); 0 if none.
+  std::string Probe_Window() {
+    std::string Id;
+    Eventually([&] {
+      Id = Trimmed(Run_Command("xdotool search --name '^window_probe$' 2>/dev/null"));
+      return !Id.empty() && Id.find('\n') == std::string::npos;
+    });
+    return Id;
+  }
+
+  // Waits until the probe's window has the keyboard focus.
+  void Expect_Focus(const std::string& Window) {
+    EXPECT_TRUE(Eventually([&] { return Trimmed(Run_Command("xdotool getwindowfocus 2>/dev/null")) == Window; }))
+        << "the window never took the keyboard focus";
+  }
+
+  // Sends the window manager's close request, as a click on the close button does.
+  void Send_Close_Request(const std::string& Window) {
+    Display* Connection = XOpenDisplay(nullptr);
+    ASSERT_NE(Connection, nullptr);
+    XEvent Event{};
+    Event.xclient.type = ClientMessage;
+    Event.xclient.window = std::stoul(Window);
+    Event.xclient.message_type = XInternAtom(Connection, "WM_PROTOCOLS", False);
+    Event.xclient.format = 32;
+    Event.xclient.data.l[0] = static_cast<long>(XInternAtom(Connection, "WM_DELETE_WINDOW", False));
+    Event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(Connection, Event.xclient.window, False, NoEventMask, &Event);
+    XCloseDisplay(Connection);
+  }
+
+  // The probe ended with the report of a lost window and status 1.
+  void Expect_Window_Not_Open_Report(Child_Process& Probe) {
+    ASSERT_TRUE(Wait_For_Child(Probe, 3000)) << "the probe did not end";
+    EXPECT_NE(Read_All_From_Child(Probe, 1000).find("raised TARNWICK.WINDOW_NOT_OPEN\n"), std::string::npos);
+    ASSERT_TRUE(WIFEXITED(Probe.Wait_Status));
+    EXPECT_EQ(WEXITSTATUS(Probe.Wait_Status), 1);
+  }
+
+  Xvfb_Server Server;
+};
+
+TEST_F(Window_Test, KeysTypedIntoTheWindowComeBackInOrderWithTheirCodes) {
+  const std::vector<int> Expected = {97, 90, 113, 49, 32, 13, 13, 27, 37, 38, 39, 40, 8, 9, 3, 33, 46};
+  Child_Process Probe = Start_Probe({"keys", std::to_string(Expected.size())});
+  ASSERT_EQ(Next_Line(Probe), "ready");
+  Expect_Focus(Probe_Window());
+
+  Run_Command("xdotool type --delay 20 'aZq1 '");
+  Run_Command("xdotool key --delay 20 Return KP_Enter Escape Left Up Right Down BackSpace Tab ctrl+c Prior Delete");
+  for (int Code : Expected) EXPECT_EQ(Next_Line(Probe), "key " + std::to_string(Code));
+  ASSERT_TRUE(Wait_For_Child(Probe, 5000));
+  EXPECT_TRUE(WIFEXITED(Probe.Wait_Status) && WEXITSTATUS(Probe.Wait_Status) == 0);
+}
+
+// The old PC palette the back end shows the sixteen codes in.
+constexpr uint32_t White = 0xFFFFFF, Black = 0x000000, Red = 0xAA0000, Blue = 0x0000AA, Light_Green = 0x55FF55,
+                   Yellow = 0xFFFF55;
+
+TEST_F(Window_Test, MaximizedWindowFillsTheScreenAndShowsTheDrawing) {
+  Child_Process Probe = Start_Probe({"draw"});
+  // Without a window manager the back end sizes the window to the usable area itself.
+  ASSERT_EQ(Next_Line(Probe), "size 1024 768 8 8");
+  ASSERT_EQ(Next_Line(Probe), "drawn");
+
+  struct Expected_Pixel {
+    int32_t X, Y;
+    uint32_t Color;
+  };
+  const std::vector<Expected_Pixel> Picture = {
+      {0, 0, White},      {1023, 767, White}, {5, 500, White},          // the cleared surface, corner to corner
+      {10, 10, Black},    {1004, 758, Black}, {10, 400, Black},         // the frame's corners and left edge
+      {1004, 300, Black}, {11, 11, White},    {1005, 300, White},       // inside and outside its right edge
+      {100, 100, Red},    {199, 149, Red},    {150, 120, Red},          // the filled box, both corners included
+      {200, 149, White},  {300, 50, Blue},    {300, 90, Blue},          // past its corner; the line's ends
+      {300, 91, White},   {400, 200, Light_Green}, {401, 200, Yellow},  // past the line; two single pixels
+  };
+  Screenshot Image;
+  auto Shows_Picture = [&] {
+    if (!Take_Screenshot(Server, Image) || Image.Width != 1024 || Image.Height != 768) return false;
+    for (const Expected_Pixel& P : Picture)
+      if (Image.At(P.X, P.Y) != P.Color) return false;
+    return true;
+  };
+  EXPECT_TRUE(Eventually(Shows_Picture));
+  for (const Expected_Pixel& P : Picture)
+    EXPECT_EQ(Image.At(P.X, P.Y), P.Color) << "at " << P.X << ", " << P.Y;
+
+  Write_To_Child(Probe, "0\n");
+  ASSERT_TRUE(Wait_For_Child(Probe, 5000));
+  EXPECT_TRUE(WIFEXITED(Probe.Wait_Status) && WEXITSTATUS(Probe.Wait_Status) == 0);
+}
+
+TEST_F(Window_Test, MouseMovesAndClicksArriveWithTheirPositions) {
+  Child_Process Probe = Start_Probe({"mouse"});
+  ASSERT_EQ(Next_Line(Probe), "ready");
+  Probe_Window();
+  Run_Command("xdotool mousemove 50 60 click 1 mousemove 70 80 click 3");
+  // The pointer may first be reported where it was when the window appeared.
+  std::string Line;
+  do Line = Next_Line(Probe);
+  while (!Line.empty() && Line != "mouse MOVED 50 60");
+  EXPECT_EQ(Line, "mouse MOVED 50 60");
+  for (const char* Expected : {"mouse LEFT_DOWN 50 60", "mouse LEFT_UP 50 60", "mouse MOVED 70 80",
+                               "mouse RIGHT_DOWN 70 80", "mouse RIGHT_UP 70 80"})
+    EXPECT_EQ(Next_Line(Probe), Expected);
+  ASSERT_TRUE(Wait_For_Child(Probe, 5000));
+  EXPECT_TRUE(WIFEXITED(Probe.Wait_Status) && WEXITSTATUS(Probe.Wait_Status) == 0);
+}
+
+TEST_F(Window_Test, WindowsOpenAndCloseOneAfterAnother) {
+  Child_Process Probe = Start_Probe({"reopen"});
+  EXPECT_EQ(Next_Line(Probe), "size 200 100 8 8");
+  EXPECT_EQ(Next_Line(Probe), "size 640 480 8 8");
+  EXPECT_EQ(Next_Line(Probe), "size 1024 768 8 8");
+  EXPECT_EQ(Next_Line(Probe), "closed");
+  ASSERT_TRUE(Wait_For_Child(Probe, 5000));
+  EXPECT_TRUE(WIFEXITED(Probe.Wait_Status) && WEXITSTATUS(Probe.Wait_Status) == 0);
+}
+
+// A waiting program (in Get_Key, or looping like the game's flight) ends with
+// its report when the window goes, whether closed by its button or by the X
+// server ending.
+struct Ending_Case {
+  const char* Scenario;
+  bool Kill_Server;
+};
+
+class Window_Ending_Test : public Window_Test, public ::testing::WithParamInterface<Ending_Case> {};
+
+TEST_P(Window_Ending_Test, WaitingProgramReportsWindowNotOpen) {
+  Child_Process Probe = Start_Probe({GetParam().Scenario});
+  ASSERT_EQ(Next_Line(Probe), "ready");
+  const std::string Window = Probe_Window();
+  ASSERT_FALSE(Window.empty());
+  if (GetParam().Kill_Server)
+    Kill_Xvfb(Server);
+  else
+    Send_Close_Request(Window);
+  Expect_Window_Not_Open_Report(Probe);
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, Window_Ending_Test,
+                         ::testing::Values(Ending_Case{"wait", false}, Ending_Case{"poll", false},
+                                           Ending_Case{"wait", true}, Ending_Case{"poll", true}),
+                         [](const auto& Info) {
+                           return std::string(Info.param.Kill_Server ? "ServerKilled" : "CloseButton") + "_" +
+                                  Info.param.Scenario;
+                         });
+
+TEST_F(Window_Test, InterruptEndsAProgramWithItsWindowOpen) {
+  Child_Process Probe = Start_Probe({"wait"});
+  ASSERT_EQ(Next_Line(Probe), "ready");
+  kill(Probe.Pid, SIGINT);
+  ASSERT_TRUE(Wait_For_Child(Probe, 3000)) << "Ctrl+C did not end the program";
+  ASSERT_TRUE(WIFSIGNALED(Probe.Wait_Status));
+  EXPECT_EQ(WTERMSIG(Probe.Wait_Status), SIGINT);
+}
+
+// No X server to reach: the opening fails with its own code and the program reports it.
+class No_Display_Test : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(No_Display_Test, OpeningReportsCreateWindowFailed) {
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  std::vector<std::string> Environment;
+  if (*GetParam()) Environment.push_back(std::string("DISPLAY=") + GetParam());
+  Child_Process Probe = Start_Child({WINDOW_PROBE_PATH, "open"}, Environment);
+  ASSERT_TRUE(Wait_For_Child(Probe, 10000));
+  EXPECT_NE(Read_All_From_Child(Probe, 1000).find("raised TARNWICK.CREATE_WINDOW_FAILED\n"), std::string::npos);
+  ASSERT_TRUE(WIFEXITED(Probe.Wait_Status));
+  EXPECT_EQ(WEXITSTATUS(Probe.Wait_Status), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Displays, No_Display_Test, ::testing::Values("", ":97"),
+                         [](const auto& Info) { return std::string(*Info.param ? "DeadDisplay" : "DisplayUnset"); });
+
+}  // namespace
