@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <thread>
 
+namespace Spawn {
+
 namespace {
 
 std::string Read_File(const std::string& Path) {
@@ -24,10 +26,10 @@ std::string Read_File(const std::string& Path) {
 
 }  // namespace
 
-Child_Process Start_Child(const std::vector<std::string>& Arguments, const std::vector<std::string>& Environment) {
+Process Start(const std::vector<std::string>& Arguments) {
   // A child that ends before reading its input must not kill the test by SIGPIPE.
   signal(SIGPIPE, SIG_IGN);
-  Child_Process Child;
+  Process Child;
   char Template[] = "/tmp/drovanel-child-XXXXXX";
   if (mkdtemp(Template) == nullptr) throw std::runtime_error("mkdtemp failed");
   Child.Directory = Template;
@@ -50,7 +52,6 @@ Child_Process Start_Child(const std::vector<std::string>& Arguments, const std::
     dup2(Pipe[0], 0);
     dup2(Output, 1);
     dup2(Error, 2);
-    for (const std::string& Entry : Environment) putenv(const_cast<char*>(Entry.c_str()));
     signal(SIGPIPE, SIG_DFL);
     execv(Argv[0], Argv.data());
     _exit(127);
@@ -62,7 +63,7 @@ Child_Process Start_Child(const std::vector<std::string>& Arguments, const std::
   return Child;
 }
 
-void Write_Input(Child_Process& Child, std::string_view Text) {
+void Write_Input(Process& Child, std::string_view Text) {
   while (!Text.empty() && Child.Input >= 0) {
     const ssize_t Written = write(Child.Input, Text.data(), Text.size());
     if (Written < 0) {
@@ -73,16 +74,14 @@ void Write_Input(Child_Process& Child, std::string_view Text) {
   }
 }
 
-void Close_Input(Child_Process& Child) {
+void Close_Input(Process& Child) {
   if (Child.Input >= 0) close(Child.Input);
   Child.Input = -1;
 }
 
-std::string Output_So_Far(const Child_Process& Child) { return Read_File(Child.Output_Path); }
-
-Child_Result Finish_Child(Child_Process& Child, std::chrono::milliseconds Timeout) {
+Result Finish(Process& Child, std::chrono::milliseconds Timeout) {
   Close_Input(Child);
-  Child_Result Result{-1, {}, {}};
+  Result Ended{-1, {}, {}};
   const auto Deadline = std::chrono::steady_clock::now() + Timeout;
   int Status = 0;
   while (true) {
@@ -96,19 +95,20 @@ Child_Result Finish_Child(Child_Process& Child, std::chrono::milliseconds Timeou
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  if (Status != -1 && WIFEXITED(Status)) Result.Status = WEXITSTATUS(Status);
-  Result.Output = Read_File(Child.Output_Path);
-  Result.Error = Read_File(Child.Error_Path);
+  if (Status != -1 && WIFEXITED(Status)) Ended.Status = WEXITSTATUS(Status);
+  Ended.Output = Read_File(Child.Output_Path);
+  Ended.Error = Read_File(Child.Error_Path);
   unlink(Child.Output_Path.c_str());
   unlink(Child.Error_Path.c_str());
   rmdir(Child.Directory.c_str());
   Child.Id = -1;
-  return Result;
+  return Ended;
 }
 
-Child_Result Run_Child(const std::vector<std::string>& Arguments, std::string_view Input,
-                       std::chrono::milliseconds Timeout) {
-  Child_Process Child = Start_Child(Arguments);
+Result Run(const std::vector<std::string>& Arguments, std::string_view Input, std::chrono::milliseconds Timeout) {
+  Process Child = Start(Arguments);
   Write_Input(Child, Input);
-  return Finish_Child(Child, Timeout);
+  return Finish(Child, Timeout);
 }
+
+}  // namespace Spawn

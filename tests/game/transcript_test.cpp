@@ -30,7 +30,7 @@ std::string Report(int Started, int Reached) {
 }
 
 struct Game_Run {
-  Child_Result Result;
+  Spawn::Result Result;
   std::string Window;  // "open" or "closed" as the process ended
 };
 
@@ -38,9 +38,9 @@ Game_Run Play(int Width, int Height, int Seed, const std::string& Keys, const st
   const std::string State_Path = "/tmp/drovanel-window-" + std::to_string(getpid());
   unlink(State_Path.c_str());
   Game_Run Run;
-  Run.Result = Run_Child({DROVANEL_HEADLESS_PATH, std::to_string(Width), std::to_string(Height), std::to_string(Seed),
-                          Keys, State_Path},
-                         Input);
+  Run.Result = Spawn::Run({DROVANEL_HEADLESS_PATH, std::to_string(Width), std::to_string(Height),
+                           std::to_string(Seed), Keys, State_Path},
+                          Input);
   std::ifstream State(State_Path);
   std::getline(State, Run.Window);
   unlink(State_Path.c_str());
