@@ -85,5 +85,5 @@ std::string Read_All_From_Child(Child_Process& Child, int Timeout_Ms);
 bool Wait_For_Child(Child_Process& Child, int Timeout_Ms);
 
 // Runs a command line through /bin/sh and returns its standard output (for
-// xdotool); Status receives the exit status (-1 when it did not exit normally).
-std::string Run_Command(const std::string& Command_Line, int* Status = nullptr);
+// xdotool); Exit_Status receives the exit status (-1 when it did not exit normally).
+std::string Run_Command(const std::string& Command_Line, int* Exit_Status = nullptr);
