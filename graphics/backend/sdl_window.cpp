@@ -455,6 +455,7 @@ void Window_Thread_Main() {
     }
     SDL_Quit();
   }
+  SDL_TLSCleanup();  // SDL's per-thread data (its error text) of a thread SDL did not create
   The_State.Thread_Finished.store(true, std::memory_order_release);
   Wake_Waiters();
 }

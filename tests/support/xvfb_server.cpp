@@ -214,6 +214,14 @@ Child_Process::~Child_Process() {
   }
 }
 
+std::vector<std::string> Window_Program_Environment() {
+  const char* Options = getenv("LSAN_OPTIONS");
+  std::string Entry = "LSAN_OPTIONS=";
+  if (Options && *Options) Entry += std::string(Options) + ":";
+  Entry += "suppressions=" WINDOW_LEAK_SUPPRESSIONS;
+  return {Entry};
+}
+
 Child_Process Start_Child(const std::vector<std::string>& Arguments,
                           const std::vector<std::string>& Extra_Environment) {
   Child_Process Child;

@@ -68,6 +68,11 @@ struct Child_Process {
   ~Child_Process();
 };
 
+// Environment entries for a program that opens a window through SDL, to pass
+// as Start_Child's Extra_Environment: under the sanitizers they keep LeakSanitizer
+// quiet about memory libdbus keeps after SDL_Quit (tests/window/lsan.supp).
+std::vector<std::string> Window_Program_Environment();
+
 // Starts Arguments[0] (a path) with the given arguments and this process's
 // environment plus Extra_Environment ("NAME=value" entries). Pid is -1 on failure.
 Child_Process Start_Child(const std::vector<std::string>& Arguments,

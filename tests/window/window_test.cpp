@@ -46,7 +46,7 @@ class Window_Test : public ::testing::Test {
   Child_Process Start_Probe(const std::vector<std::string>& Arguments) {
     std::vector<std::string> Command = {WINDOW_PROBE_PATH};
     Command.insert(Command.end(), Arguments.begin(), Arguments.end());
-    return Start_Child(Command);
+    return Start_Child(Command, Window_Program_Environment());
   }
 
   // Reads the probe's next line, failing the test when none comes in time.
@@ -221,7 +221,7 @@ class No_Display_Test : public ::testing::TestWithParam<const char*> {};
 TEST_P(No_Display_Test, OpeningReportsCreateWindowFailed) {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
-  std::vector<std::string> Environment;
+  std::vector<std::string> Environment = Window_Program_Environment();
   if (*GetParam()) Environment.push_back(std::string("DISPLAY=") + GetParam());
   Child_Process Probe = Start_Child({WINDOW_PROBE_PATH, "open"}, Environment);
   ASSERT_TRUE(Wait_For_Child(Probe, 10000));
