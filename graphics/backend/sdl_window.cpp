@@ -152,7 +152,18 @@ int On_Display_Connection_Lost(Display*) {
   for (;;) pause();
 }
 
-void Install_Display_Loss_Handler() { XSetIOErrorHandler(On_Display_Connection_Lost); }
+// Xlib reports a failed request (a BadWindow from a request SDL queued just
+// before it destroyed the window, say) long after it was made, and its default
+// handler then ends the whole process from this thread. None of these errors
+// matters to the program: the window either works or goes, and that is told
+// by the events and the connection, so they are ignored.
+int On_Protocol_Error(Display*, XErrorEvent*) { return 0; }
+
+// Installed before SDL starts; SDL chains its own protocol error handler to ours.
+void Install_X_Error_Handlers() {
+  XSetIOErrorHandler(On_Display_Connection_Lost);
+  XSetErrorHandler(On_Protocol_Error);
+}
 
 void Queue_Key(int32_t Code) {
   The_State.Keys.Push(Code);  // a full queue (131,072 waiting presses) drops the press
@@ -430,7 +441,7 @@ void Run_Window() {
 }
 
 void Window_Thread_Main() {
-  Install_Display_Loss_Handler();
+  Install_X_Error_Handlers();
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // Ctrl+C and kill must still end the program
   // The window surface goes straight to the X server (shared memory), not
   // through an OpenGL renderer with its own threads.
@@ -441,7 +452,6 @@ void Window_Thread_Main() {
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     Finish_Opening(Create_Window_Failed_Code);
   } else {
-    Install_Display_Loss_Handler();  // again, in case SDL put its own in place
     if (!Is_Real_Display_Driver() || !Measure_Screen()) {
       Finish_Opening(Create_Window_Failed_Code);
     } else if (The_State.Kind == Session_Kind::Measure_Screen) {
