@@ -572,8 +572,8 @@ int32_t IsOpen(void) { return The_State.Canvas_Usable.load(std::memory_order_acq
 
 int32_t GetMaxSize(int32_t* x, int32_t* y) {
   if (!x || !y) return Get_Position_Error_Code;
+  // Every window opened measured the screen; before the first, a short session does.
   if (!The_State.Screen_Measured) {
-    if (The_State.Thread_Started) return Window_Not_Open_Code;  // a window went and was not yet destroyed
     const int32_t Result = Start_Session(Session_Kind::Measure_Screen, 0, 0);
     if (Result < 0) return Result;
   }

@@ -2,7 +2,8 @@
 // whole program (start-up, typed interface, error report) on the SDL back end
 // and does what its first argument says, reporting on standard output:
 //   draw       opens maximized, prints "size W H FW FH", draws a known picture,
-//              prints "drawn", then waits for a number on standard input and closes.
+//              retitles the window "Drovanel probe", prints "drawn", then waits
+//              for a number on standard input and closes.
 //   keys N     opens at 400 x 300, clears it, prints "ready", then reads N keys
 //              with Get_Key, printing "key CODE" for each, and closes.
 //   wait       opens, clears, prints "ready" and reads keys with Get_Key for ever.
@@ -11,8 +12,9 @@
 //   mouse      opens maximized, clears, prints "ready", then prints the mouse events
 //              "mouse EVENT X Y" as Get_Mouse yields them up to a right-button
 //              release, and closes.
-//   reopen     opens and closes windows of several kinds one after another,
-//              printing "size W H" for each, then "closed" when none is open.
+//   reopen     prints the screen's "max X Y", opens and closes windows of several
+//              kinds one after another, printing "size W H FW FH" for each and
+//              "closed" when none is open, then opens one more and ends with it open.
 //   open       opens maximized (the no-display test expects this to fail).
 // A failure ends it through the error report, "raised NAME" and status 1.
 #include <cstdio>
@@ -72,6 +74,7 @@ void Probe_Main() {
     const Window_Size Size = Ext_Create_Graph_Window();
     Say_Size(Size);
     Draw_Picture(Size);
+    Set_Window_Title("Drovanel probe");
     Say("drawn");
     Console::Get_Integer();
     Destroy_Graph_Window();
@@ -99,6 +102,8 @@ void Probe_Main() {
     }
     Destroy_Graph_Window();
   } else if (Scenario == "reopen") {
+    const Max_Size Screen = Get_Max_Size();
+    Say("max " + std::to_string(Screen.X) + " " + std::to_string(Screen.Y));
     Say_Size(Create_Sized_Graph_Window(200, 100));
     Destroy_Graph_Window();
     Say_Size(Create_Graph_Window());
@@ -106,6 +111,7 @@ void Probe_Main() {
     Say_Size(Ext_Create_Graph_Window());
     Destroy_Graph_Window();
     if (!Is_Open()) Say("closed");
+    Create_Graph_Window();
   } else if (Scenario == "open") {
     Say_Size(Ext_Create_Graph_Window());
   }

@@ -143,6 +143,8 @@ TEST_F(Window_Test, MaximizedWindowFillsTheScreenAndShowsTheDrawing) {
   EXPECT_TRUE(Eventually(Shows_Picture));
   for (const Expected_Pixel& P : Picture)
     EXPECT_EQ(Image.At(P.X, P.Y), P.Color) << "at " << P.X << ", " << P.Y;
+  EXPECT_TRUE(Eventually([&] { return !Run_Command("xdotool search --name '^Drovanel probe$'").empty(); }))
+      << "the new title never showed";
 
   Write_To_Child(Probe, "0\n");
   ASSERT_TRUE(Wait_For_Child(Probe, 5000));
@@ -166,8 +168,10 @@ TEST_F(Window_Test, MouseMovesAndClicksArriveWithTheirPositions) {
   EXPECT_TRUE(WIFEXITED(Probe.Wait_Status) && WEXITSTATUS(Probe.Wait_Status) == 0);
 }
 
+// Also: the program may end with its window open and still exit cleanly.
 TEST_F(Window_Test, WindowsOpenAndCloseOneAfterAnother) {
   Child_Process Probe = Start_Probe({"reopen"});
+  EXPECT_EQ(Next_Line(Probe), "max 1024 768");
   EXPECT_EQ(Next_Line(Probe), "size 200 100 8 8");
   EXPECT_EQ(Next_Line(Probe), "size 640 480 8 8");
   EXPECT_EQ(Next_Line(Probe), "size 1024 768 8 8");
@@ -206,14 +210,20 @@ INSTANTIATE_TEST_SUITE_P(Endings, Window_Ending_Test,
                                   Info.param.Scenario;
                          });
 
-TEST_F(Window_Test, InterruptEndsAProgramWithItsWindowOpen) {
+// Ctrl+C in the console and kill still end a program whose window is open.
+class Signal_Test : public Window_Test, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Signal_Test, SignalEndsAProgramWithItsWindowOpen) {
   Child_Process Probe = Start_Probe({"wait"});
   ASSERT_EQ(Next_Line(Probe), "ready");
-  kill(Probe.Pid, SIGINT);
-  ASSERT_TRUE(Wait_For_Child(Probe, 3000)) << "Ctrl+C did not end the program";
+  kill(Probe.Pid, GetParam());
+  ASSERT_TRUE(Wait_For_Child(Probe, 3000)) << "the signal did not end the program";
   ASSERT_TRUE(WIFSIGNALED(Probe.Wait_Status));
-  EXPECT_EQ(WTERMSIG(Probe.Wait_Status), SIGINT);
+  EXPECT_EQ(WTERMSIG(Probe.Wait_Status), GetParam());
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, Signal_Test, ::testing::Values(SIGINT, SIGTERM),
+                         [](const auto& Info) { return std::string(Info.param == SIGINT ? "Interrupt" : "Terminate"); });
 
 // No X server to reach: the opening fails with its own code and the program reports it.
 class No_Display_Test : public ::testing::TestWithParam<const char*> {};
