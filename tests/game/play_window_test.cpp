@@ -168,15 +168,16 @@ class Play_Window : public ::testing::Test {
     }
   }
 
-  // Waits until the screen shows the level that has just begun, complete and steady, and keeps it in Image.
-  bool Wait_For_New_Level(int32_t Width, int32_t Height) {
+  // Waits until the screen shows the level that has just begun, complete and steady, with its
+  // flight started as Flight_Shown says, and keeps that picture in Image.
+  bool Wait_For_New_Level(int32_t Width, int32_t Height, const std::function<bool(const Level_View&)>& Flight_Shown) {
     Screenshot Previous;
     return Eventually([&] {
       if (!Take_Screenshot(Server, Image) || Image.Width < Width || Image.Height < Height) return false;
       const Level_View View{Image, Width, Height};
       // The last level's trail ran along the middle rows; the new picture has only squares there.
       const bool Steady = View.Black_On_Middle_Rows() <= 2 * 21 * 3 && View.Has_Frame_And_Gap() &&
-                          View.Same_Right_Part(Previous);
+                          View.Same_Right_Part(Previous) && Flight_Shown(View);
       Previous = Image;
       return Steady;
     }, 5000);
@@ -221,15 +222,24 @@ TEST_F(Play_Window, PassesTwoLevelsThroughTheGapThenLosesOne) {
             "0\n");
   ASSERT_TRUE(Write_To_Child(Game, Speed + "\n0\n"));
 
-  // Level 0 passed through the gap: level 1 (one obstacle) has begun.
+  // Level 0: frame and gap, no square; the zigzag has begun.
+  const auto Flight_Begun = [](const Level_View& View) {
+    return View.Is_Black(21, View.Height / 2 - 1) || View.Is_Black(21, View.Height / 2 + 1);
+  };
+  Read_Steps(Game, 1);
+  ASSERT_TRUE(Wait_For_New_Level(Width, Height, Flight_Begun)) << "level 0 never showed";
+  EXPECT_EQ(Level_View(Image, Width, Height).Squares(false).size(), 0u) << "no square on level 0";
+
+  // Level 0 passed through the gap: level 1, with one obstacle, has begun. Its first steps follow
+  // the queued zigzag (down, up, down), which shows that the keys are in step with the flight.
   Read_Steps(Game, Steps_Per_Level + 1);
-  ASSERT_TRUE(Wait_For_New_Level(Width, Height)) << "level 1 never showed";
+  ASSERT_TRUE(Wait_For_New_Level(Width, Height, [](const Level_View& View) {
+    const int32_t Middle = View.Height / 2;
+    return View.Is_Black(21, Middle + 1) && View.Is_Black(22, Middle) && View.Is_Black(23, Middle + 1);
+  })) << "level 1 never showed, or its flight did not follow the keys";
   const Level_View Level_1{Image, Width, Height};
   EXPECT_TRUE(Level_1.Has_Frame_And_Gap());
   EXPECT_EQ(Level_1.Squares(true).size(), 1u) << "one hollow square on level 1";
-  // Level 1's first steps follow the queued zigzag: the keys are in step.
-  EXPECT_TRUE(Level_1.Is_Black(21, Height / 2 + 1));
-  EXPECT_TRUE(Level_1.Is_Black(22, Height / 2));
   EXPECT_FALSE(Level_1.Is_Black(20 + Steps_Before_Plan + 1, Height / 2 + 1)) << "the test planned too late";
 
   const std::string Plan = Level_1.Plan_Path(20 + Steps_Before_Plan, Height / 2);
@@ -238,7 +248,7 @@ TEST_F(Play_Window, PassesTwoLevelsThroughTheGapThenLosesOne) {
 
   // Level 1 passed: level 2 shows two squares, then is lost when the queue has run dry.
   Read_Steps(Game, 2 * Steps_Per_Level + 1);
-  ASSERT_TRUE(Wait_For_New_Level(Width, Height)) << "level 2 never showed";
+  ASSERT_TRUE(Wait_For_New_Level(Width, Height, Flight_Begun)) << "level 2 never showed";
   const Level_View Level_2{Image, Width, Height};
   EXPECT_EQ(Level_2.Squares(false).size(), 2u) << "two squares on level 2";
 
