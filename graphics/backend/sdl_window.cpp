@@ -62,6 +62,8 @@ constexpr auto Frame_Period = std::chrono::microseconds(16667);
 // How long a maximized opening waits for a window manager to resize the window
 // before it places and sizes the window itself.
 constexpr auto Window_Manager_Grace = std::chrono::milliseconds(300);
+// How long a window manager's size must hold before it is taken as final.
+constexpr auto Window_Manager_Settling = std::chrono::milliseconds(50);
 
 // The library's mouse codes.
 constexpr int32_t Mouse_Move = 1, Mouse_Left_Up = 2, Mouse_Right_Up = 3, Mouse_Left_Down = 4, Mouse_Right_Down = 5;
@@ -362,17 +364,27 @@ bool Measure_Screen() {
 }
 
 // Makes a maximized window fill the usable area. A window manager maximizes it
-// on its own, after a moment; without one (bare Xvfb) the maximized flag is
-// only a hint, and the window is placed and sized here.
+// on its own, after a moment and sometimes in more than one step, so the size
+// is taken once it has held still for a little while; without a window manager
+// (bare Xvfb) the maximized flag is only a hint, and the window is placed and
+// sized here.
 void Fill_Usable_Area(SDL_Window* Handle, int32_t Initial_Width, int32_t Initial_Height) {
   const Clock::time_point Deadline = Clock::now() + Window_Manager_Grace;
+  int Last_Width = Initial_Width, Last_Height = Initial_Height;
+  Clock::time_point Last_Change{};
   for (;;) {
     int Width = 0, Height = 0;
     SDL_GetWindowSize(Handle, &Width, &Height);
-    if (Width != Initial_Width || Height != Initial_Height) return;
     const Clock::time_point Now = Clock::now();
+    if (Width != Last_Width || Height != Last_Height) {
+      Last_Width = Width;
+      Last_Height = Height;
+      Last_Change = Now;
+    }
+    const bool Resized = Last_Width != Initial_Width || Last_Height != Initial_Height;
+    if (Resized && (Now - Last_Change >= Window_Manager_Settling || Now >= Deadline)) return;
     if (Now >= Deadline) break;
-    Pump_Events(std::chrono::duration_cast<std::chrono::milliseconds>(Deadline - Now) + std::chrono::milliseconds(1));
+    Pump_Events(std::chrono::milliseconds(10));
   }
   SDL_SetWindowSize(Handle, The_State.Usable_Width, The_State.Usable_Height);
   SDL_SetWindowPosition(Handle, The_State.Usable_X, The_State.Usable_Y);
@@ -446,6 +458,7 @@ void Window_Thread_Main() {
   // The window surface goes straight to the X server (shared memory), not
   // through an OpenGL renderer with its own threads.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");  // a window, not a full-screen game
   // Prefer a real display; the offscreen driver would give an invisible window.
   if (!std::getenv("SDL_VIDEODRIVER"))
     SDL_SetHint(SDL_HINT_VIDEODRIVER, std::getenv("WAYLAND_DISPLAY") ? "wayland,x11" : "x11");

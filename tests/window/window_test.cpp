@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <functional>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -187,6 +188,10 @@ struct Ending_Case {
   const char* Scenario;
   bool Kill_Server;
 };
+
+void PrintTo(const Ending_Case& Case, std::ostream* Out) {
+  *Out << Case.Scenario << (Case.Kill_Server ? ", server killed" : ", close button");
+}
 
 class Window_Ending_Test : public Window_Test, public ::testing::WithParamInterface<Ending_Case> {};
 
