@@ -15,7 +15,7 @@ namespace Spawn {
 struct Process {
   pid_t Id = -1;
   int Input = -1;           // the write end of the child's standard input, -1 once closed
-  std::string Directory;    // holds the two output files; removed by Finish_Child
+  std::string Directory;    // holds the two output files; removed by Finish
   std::string Output_Path;  // the child's standard output
   std::string Error_Path;   // the child's standard error
 };
