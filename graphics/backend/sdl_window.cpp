@@ -7,7 +7,8 @@
 // Leaves out: more than one window, hardware rendering, resizing the drawing
 // surface after the window opened (a larger window shows black beyond it).
 // Depends on: SDL2 (x11 or wayland video driver only), libX11 (linked directly,
-// for the I/O error handler), the shared canvas and the event queues.
+// for its error handlers: a lost display must not end the process), the shared
+// canvas and the event queues.
 //
 // One thread of the back end's own does everything SDL, from SDL_Init to
 // SDL_Quit: it opens the window, turns events into the key and mouse queues
@@ -73,9 +74,11 @@ using Clock = std::chrono::steady_clock;
 // What a session of the window thread is asked to do.
 enum class Session_Kind { Default_Window, Maximized_Window, Sized_Window, Measure_Screen };
 
-// The back end's whole state. The program's thread owns the session fields
-// and the canvas's lifetime; the window thread owns Display_Side; the rest is
-// shared through atomics or under Handshake_Lock.
+// The back end's whole state. The program's thread owns the session fields;
+// the window thread owns Thread_Side. The canvas is created by the window
+// thread during the opening (while the program waits) and released by the
+// program's thread once the window thread has ended. The rest is shared
+// through atomics or under Handshake_Lock.
 struct Sdl_Backend_State {
   // Program thread only.
   std::thread Window_Thread;
@@ -110,7 +113,7 @@ struct Sdl_Backend_State {
   Mouse_Queue Mice;
 
   // Window thread only.
-  struct Display_Side {
+  struct Window_Thread_Side {
     SDL_Window* Handle = nullptr;
     SDL_Surface* Palette_Image = nullptr;  // the canvas as presented, one byte per pixel
     bool Repaint_All = true;               // exposed or resized: upload and present everything
