@@ -228,7 +228,7 @@ TEST_F(Play_Window, PassesTwoLevelsThroughTheGapThenLosesOne) {
   };
   Read_Steps(Game, 1);
   ASSERT_TRUE(Wait_For_New_Level(Width, Height, Flight_Begun)) << "level 0 never showed";
-  EXPECT_EQ(Level_View(Image, Width, Height).Squares(false).size(), 0u) << "no square on level 0";
+  EXPECT_EQ((Level_View{Image, Width, Height}.Squares(false).size()), 0u) << "no square on level 0";
 
   // Level 0 passed through the gap: level 1, with one obstacle, has begun. Its first steps follow
   // the queued zigzag (down, up, down), which shows that the keys are in step with the flight.
