@@ -100,16 +100,36 @@ class Window_Test : public ::testing::Test {
 };
 
 TEST_F(Window_Test, KeysTypedIntoTheWindowComeBackInOrderWithTheirCodes) {
-  const std::vector<int> Expected = {97, 90, 113, 49, 32, 13, 13, 27, 37, 38, 39, 40, 8, 9, 3, 33, 46};
+  // Letters, a shifted one, digits, space; Enter and the keypad's Enter, Escape, the
+  // arrows, Backspace, Tab, Ctrl+C, Page Up, Delete; a Latin-1 letter (the euro
+  // sign beyond 8 bits gives nothing).
+  const std::vector<int> Expected = {97, 90, 113, 49, 32, 13, 13, 27, 37, 38, 39, 40, 8, 9, 3, 33, 46, 233, 120};
   Child_Process Probe = Start_Probe({"keys", std::to_string(Expected.size())});
   ASSERT_EQ(Next_Line(Probe), "ready");
   Expect_Focus(Probe_Window());
 
   Run_Command("xdotool type --delay 20 'aZq1 '");
   Run_Command("xdotool key --delay 20 Return KP_Enter Escape Left Up Right Down BackSpace Tab ctrl+c Prior Delete");
+  Run_Command("xdotool type --delay 20 'é€x'");
   for (int Code : Expected) EXPECT_EQ(Next_Line(Probe), "key " + std::to_string(Code));
   ASSERT_TRUE(Wait_For_Child(Probe, 5000));
   EXPECT_TRUE(WIFEXITED(Probe.Wait_Status) && WEXITSTATUS(Probe.Wait_Status) == 0);
+}
+
+TEST_F(Window_Test, HeldKeyRepeatsIntoTheQueue) {
+  Child_Process Probe = Start_Probe({"wait"});
+  ASSERT_EQ(Next_Line(Probe), "ready");
+  Expect_Focus(Probe_Window());
+  // Hold b until the server's auto-repeat has delivered several presses.
+  Run_Command("xdotool keydown b");
+  int Presses = 0;
+  std::string Line;
+  while (Presses < 3 && Read_Line_From_Child(Probe, Line, 5000)) {
+    EXPECT_EQ(Line, "key 98");
+    ++Presses;
+  }
+  Run_Command("xdotool keyup b");
+  EXPECT_EQ(Presses, 3) << "the held key did not repeat";
 }
 
 // The old PC palette the back end shows the sixteen codes in.
