@@ -118,6 +118,7 @@ struct Sdl_Backend_State {
     SDL_Surface* Palette_Image = nullptr;  // the canvas as presented, one byte per pixel
     bool Repaint_All = true;               // exposed or resized: upload and present everything
     bool Focus_Taken = false;
+    std::vector<SDL_Rect> Changed;         // this frame's bands of changed rows, kept to reuse its memory
   } Thread_Side;
 };
 
@@ -305,7 +306,8 @@ void Present() {
   auto& Side = The_State.Thread_Side;
   Canvas& Surface = The_State.Surface;
   SDL_Surface* Image = Side.Palette_Image;
-  std::vector<SDL_Rect> Changed;
+  std::vector<SDL_Rect>& Changed = Side.Changed;
+  Changed.clear();
   for (int32_t Y = 0; Y < Surface.Height; ++Y) {
     if (!Canvas_Take_Dirty_Row(Surface, Y)) continue;
     auto* Row = static_cast<uint8_t*>(Image->pixels) + static_cast<size_t>(Y) * static_cast<size_t>(Image->pitch);
