@@ -118,6 +118,7 @@ struct Sdl_Backend_State {
     SDL_Surface* Palette_Image = nullptr;  // the canvas as presented, one byte per pixel
     bool Repaint_All = true;               // exposed or resized: upload and present everything
     bool Focus_Taken = false;
+    bool Closed = false;                   // by its close button
     std::vector<SDL_Rect> Changed;         // this frame's bands of changed rows, kept to reuse its memory
   } Thread_Side;
 };
@@ -246,11 +247,15 @@ void Handle_Event(const SDL_Event& Event) {
   auto& Side = The_State.Thread_Side;
   switch (Event.type) {
     case SDL_QUIT:
+      Side.Closed = true;
       Mark_Window_Gone();
       break;
     case SDL_WINDOWEVENT:
       switch (Event.window.event) {
-        case SDL_WINDOWEVENT_CLOSE: Mark_Window_Gone(); break;
+        case SDL_WINDOWEVENT_CLOSE:
+          Side.Closed = true;
+          Mark_Window_Gone();
+          break;
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESTORED:
@@ -428,7 +433,8 @@ int32_t Open_Window() {
   }
   Side.Repaint_All = true;
   Side.Focus_Taken = false;
-  return 0;
+  // Closed by its button before it was ready: the opening failed.
+  return Side.Closed ? Create_Window_Failed_Code : 0;
 }
 
 void Close_Window() {
@@ -444,7 +450,7 @@ void Run_Window() {
   Clock::time_point Next_Frame = Clock::now();
   for (;;) {
     if (The_State.Stop_Requested.load(std::memory_order_acquire)) return;
-    if (!The_State.Canvas_Usable.load(std::memory_order_acquire)) return;  // closed by its button
+    if (The_State.Thread_Side.Closed) return;
     const Clock::time_point Now = Clock::now();
     if (Now >= Next_Frame) {
       Apply_Pending_Title();
