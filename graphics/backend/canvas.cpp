@@ -8,6 +8,7 @@
 // written, and taken with acquire, so a presenting thread that takes a mark
 // sees at least the pixels that made the row dirty.
 #include "graphics/backend/canvas.h"
+#include "graphics/backend/library_codes.h"
 
 #include <algorithm>
 #include <atomic>
@@ -19,11 +20,6 @@
 #include "graphics/backend/font.h"
 
 namespace {
-
-constexpr int32_t Invalid_Color_Code = -7;
-constexpr int32_t Invalid_Coordinate_Code = -8;
-constexpr int32_t Invalid_Fill_Code = -9;
-constexpr int32_t Ellipse_Error_Code = -25;
 
 constexpr int32_t Filled = 0;
 constexpr int32_t Outline = 1;

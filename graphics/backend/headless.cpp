@@ -10,25 +10,15 @@
 
 #include "graphics/backend/canvas.h"
 #include "graphics/backend/event_queue.h"
+#include "graphics/backend/library_codes.h"
 #include "graphics/backend/headless_control.h"
 #include "graphics/backend/window_system.h"
 #include "graphics/tarnwick_library.h"
 
 namespace {
 
-constexpr int32_t Window_Already_Open_Code = -1;
-constexpr int32_t Window_Already_Closed_Code = -2;
-constexpr int32_t Window_Not_Open_Code = -6;
-constexpr int32_t Create_Window_Failed_Code = -11;
-constexpr int32_t Error_Copying_Title_Code = -12;
-constexpr int32_t Wait_Failed_Code = -14;
-constexpr int32_t Invalid_Window_Size_Code = -30;
-constexpr int32_t Get_Position_Error_Code = -31;
-
 constexpr int32_t Default_Width = 800;
 constexpr int32_t Default_Height = 600;
-// Larger surfaces are refused rather than risk an allocation of gigabytes.
-constexpr int32_t Largest_Side = 16384;
 
 // The back end's whole state.
 struct Headless_State {
@@ -48,7 +38,7 @@ Headless_State& State() {
 int32_t Open_Window(int32_t Width, int32_t Height) {
   Headless_State& S = State();
   if (S.Open) return Window_Already_Open_Code;
-  if (Width < 1 || Height < 1 || Width > Largest_Side || Height > Largest_Side) return Invalid_Window_Size_Code;
+  if (!Valid_Window_Size(Width, Height)) return Invalid_Window_Size_Code;
   try {
     Canvas_Create(S.Surface, Width, Height);
   } catch (const std::bad_alloc&) {

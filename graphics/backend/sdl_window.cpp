@@ -37,6 +37,7 @@
 
 #include "graphics/backend/canvas.h"
 #include "graphics/backend/event_queue.h"
+#include "graphics/backend/library_codes.h"
 #include "graphics/backend/window_system.h"
 #include "graphics/tarnwick_library.h"
 
@@ -45,19 +46,8 @@
 
 namespace {
 
-constexpr int32_t Window_Already_Open_Code = -1;
-constexpr int32_t Window_Already_Closed_Code = -2;
-constexpr int32_t Create_Thread_Failed_Code = -5;
-constexpr int32_t Window_Not_Open_Code = -6;
-constexpr int32_t Create_Window_Failed_Code = -11;
-constexpr int32_t Error_Copying_Title_Code = -12;
-constexpr int32_t Invalid_Window_Size_Code = -30;
-constexpr int32_t Get_Position_Error_Code = -31;
-
 constexpr int32_t Default_Width = 640;
 constexpr int32_t Default_Height = 480;
-// Larger surfaces are refused rather than risk an allocation of gigabytes.
-constexpr int32_t Largest_Side = 16384;
 
 constexpr auto Frame_Period = std::chrono::microseconds(16667);
 // How long a maximized opening waits for a window manager to resize the window
@@ -66,8 +56,6 @@ constexpr auto Window_Manager_Grace = std::chrono::milliseconds(300);
 // How long a window manager's size must hold before it is taken as final.
 constexpr auto Window_Manager_Settling = std::chrono::milliseconds(50);
 
-// The library's mouse codes.
-constexpr int32_t Mouse_Move = 1, Mouse_Left_Up = 2, Mouse_Right_Up = 3, Mouse_Left_Down = 4, Mouse_Right_Down = 5;
 
 using Clock = std::chrono::steady_clock;
 
@@ -272,15 +260,15 @@ void Handle_Event(const SDL_Event& Event) {
       Queue_Text(Event.text.text);
       break;
     case SDL_MOUSEMOTION:
-      Queue_Mouse(Mouse_Move, Event.motion.x, Event.motion.y);
+      Queue_Mouse(Mouse_Move_Code, Event.motion.x, Event.motion.y);
       break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
       const bool Down = Event.type == SDL_MOUSEBUTTONDOWN;
       if (Event.button.button == SDL_BUTTON_LEFT)
-        Queue_Mouse(Down ? Mouse_Left_Down : Mouse_Left_Up, Event.button.x, Event.button.y);
+        Queue_Mouse(Down ? Mouse_Left_Down_Code : Mouse_Left_Up_Code, Event.button.x, Event.button.y);
       else if (Event.button.button == SDL_BUTTON_RIGHT)
-        Queue_Mouse(Down ? Mouse_Right_Down : Mouse_Right_Up, Event.button.x, Event.button.y);
+        Queue_Mouse(Down ? Mouse_Right_Down_Code : Mouse_Right_Up_Code, Event.button.x, Event.button.y);
       break;
     }
     default:
@@ -421,7 +409,7 @@ int32_t Open_Window() {
   // The drawing surface is the client area, fixed from here on.
   int Client_Width = 0, Client_Height = 0;
   SDL_GetWindowSize(Side.Handle, &Client_Width, &Client_Height);
-  if (Client_Width < 1 || Client_Height < 1 || Client_Width > Largest_Side || Client_Height > Largest_Side)
+  if (!Valid_Window_Size(Client_Width, Client_Height))
     return Create_Window_Failed_Code;
   Side.Palette_Image = SDL_CreateRGBSurfaceWithFormat(0, Client_Width, Client_Height, 8, SDL_PIXELFORMAT_INDEX8);
   if (!Side.Palette_Image) return Create_Window_Failed_Code;
@@ -580,7 +568,7 @@ int32_t CreateGraphWindow(int32_t mode) {
 
 int32_t CreateSizedGraphWindow(int32_t x_size, int32_t y_size) {
   if (The_State.Canvas_Usable.load(std::memory_order_acquire)) return Window_Already_Open_Code;
-  if (x_size < 1 || y_size < 1 || x_size > Largest_Side || y_size > Largest_Side) return Invalid_Window_Size_Code;
+  if (!Valid_Window_Size(x_size, y_size)) return Invalid_Window_Size_Code;
   return Open(Session_Kind::Sized_Window, x_size, y_size);
 }
 

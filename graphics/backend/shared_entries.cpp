@@ -2,15 +2,9 @@
 // that only draws on or reads the open window's framebuffer. Each one finds the
 // window through Backend_Open_Canvas and answers -6 when none is open.
 #include "graphics/backend/canvas.h"
+#include "graphics/backend/library_codes.h"
 #include "graphics/backend/window_system.h"
 #include "graphics/tarnwick_library.h"
-
-namespace {
-
-constexpr int32_t Window_Not_Open_Code = -6;
-constexpr int32_t Text_Out_Error_Code = -29;
-
-}  // namespace
 
 extern "C" {
 
