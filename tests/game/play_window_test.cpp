@@ -14,10 +14,8 @@
 // chosen Speed. After the plan the queue runs dry, the direction holds, and
 // the dot hits an edge or an obstacle of level 2.
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <sys/wait.h>
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <sstream>
@@ -29,8 +27,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr uint32_t Black = 0x000000;
 constexpr uint32_t White = 0xFFFFFF;
 
@@ -38,21 +34,6 @@ constexpr uint32_t White = 0xFFFFFF;
 const std::string Speed = "1000000";
 // Level 1's steps 1 .. 58 land on columns 21 .. 78, left of every obstacle.
 constexpr int32_t Steps_Before_Plan = 58;
-
-// Polls Condition every 10 ms for at most Timeout_Ms; whether it came true.
-bool Eventually(const std::function<bool()>& Condition, int Timeout_Ms = 10000) {
-  const Clock::time_point Deadline = Clock::now() + std::chrono::milliseconds(Timeout_Ms);
-  for (;;) {
-    if (Condition()) return true;
-    if (Clock::now() >= Deadline) return false;
-    usleep(10000);
-  }
-}
-
-std::string Trimmed(std::string Text) {
-  while (!Text.empty() && (Text.back() == '\n' || Text.back() == ' ')) Text.pop_back();
-  return Text;
-}
 
 // Keys for Steps steps of a zigzag through the middle rows: down, up, down, ...
 std::string Zigzag(int32_t Steps) {
@@ -189,16 +170,13 @@ class Play_Window : public ::testing::Test {
 };
 
 TEST_F(Play_Window, PassesTwoLevelsThroughTheGapThenLosesOne) {
-  Child_Process Game = Start_Child({DROVANEL_PATH}, Window_Program_Environment());
+  Child_Process Game = Start_Child({.Arguments = {DROVANEL_PATH}, .Environment = Window_Program_Environment()});
   ASSERT_GT(Game.Pid, 0);
 
   // The window opens before the first prompt; keys go to it once it has the focus.
   std::string Window;
-  ASSERT_TRUE(Eventually([&] {
-    Window = Trimmed(Run_Command("xdotool search --name '^drovanel$' 2>/dev/null"));
-    return !Window.empty() && Window.find('\n') == std::string::npos;
-  })) << "no window";
-  ASSERT_TRUE(Eventually([&] { return Trimmed(Run_Command("xdotool getwindowfocus 2>/dev/null")) == Window; }))
+  ASSERT_TRUE(Eventually([&] { return !(Window = Find_Window("drovanel")).empty(); })) << "no window";
+  ASSERT_TRUE(Eventually([&] { return Focused_Window() == Window; }))
       << "the window never took the keyboard focus";
   // Without a window manager the back end itself sizes a maximized window to the whole screen; the
   // X window may show its first size for a moment, so wait for the final one.
@@ -256,7 +234,7 @@ TEST_F(Play_Window, PassesTwoLevelsThroughTheGapThenLosesOne) {
   ASSERT_TRUE(Read_Line_From_Child(Game, Line, 10000));
   EXPECT_EQ(Line, "You reached Level: 2");
   EXPECT_GT(Lines_Read, 2 * Steps_Per_Level + 59) << "level 2 was lost before its first obstacle column";
-  EXPECT_TRUE(Eventually([&] { return Trimmed(Run_Command("xdotool search --name '^drovanel$' 2>/dev/null")).empty(); }))
+  EXPECT_TRUE(Eventually([&] { return Run_Command("xdotool search --name '^drovanel$' 2>/dev/null").empty(); }))
       << "the window is still open after the game";
 
   ASSERT_TRUE(Write_To_Child(Game, "0\n"));

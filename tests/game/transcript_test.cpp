@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/game/child_process.h"
+#include "tests/support/child_process.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ std::string Report(int Started, int Reached) {
 }
 
 struct Game_Run {
-  Spawn::Result Result;
+  Child_Result Result;
   std::string Window;  // "open" or "closed" as the process ended
 };
 
@@ -38,9 +38,10 @@ Game_Run Play(int Width, int Height, int Seed, const std::string& Keys, const st
   const std::string State_Path = "/tmp/drovanel-window-" + std::to_string(getpid());
   unlink(State_Path.c_str());
   Game_Run Run;
-  Run.Result = Spawn::Run({DROVANEL_HEADLESS_PATH, std::to_string(Width), std::to_string(Height),
-                           std::to_string(Seed), Keys, State_Path},
-                          Input);
+  Run.Result = Run_Child({.Arguments = {DROVANEL_HEADLESS_PATH, std::to_string(Width), std::to_string(Height),
+                                        std::to_string(Seed), Keys, State_Path},
+                          .Errors = Device::Pipe},
+                         Input);
   std::ifstream State(State_Path);
   std::getline(State, Run.Window);
   unlink(State_Path.c_str());
@@ -51,7 +52,7 @@ TEST(Transcript, LosingTheFirstLevelReportsItTwice) {
   // No key: the dot climbs from row 60 into the top edge in 50 steps.
   const Game_Run Run = Play(200, 120, 1, "", "0\n1\n0\n");
   EXPECT_EQ(Run.Result.Output, Speed_Prompt + Level_Prompt + std::string(50, '\n') + Report(1, 1));
-  EXPECT_EQ(Run.Result.Error, "");
+  EXPECT_EQ(Run.Result.Errors, "");
   EXPECT_EQ(Run.Result.Status, 0);
   EXPECT_EQ(Run.Window, "closed");
 }
@@ -62,7 +63,7 @@ TEST(Transcript, StartingBelowOneFliesEmptyLevelsAndCountsOn) {
   // the recommended one, so this game really takes 370 delay loops.
   const Game_Run Run = Play(200, 120, 1, Zigzag(200, 2), "220000\n-1\n7\n");
   EXPECT_EQ(Run.Result.Output, Speed_Prompt + Level_Prompt + std::string(160 + 160 + 50, '\n') + Report(-1, 1));
-  EXPECT_EQ(Run.Result.Error, "");
+  EXPECT_EQ(Run.Result.Errors, "");
   EXPECT_EQ(Run.Result.Status, 0);
   EXPECT_EQ(Run.Window, "closed");
 }
@@ -74,7 +75,7 @@ TEST(Transcript, CompletedLevelsWithObstaclesReportTheLevelLost) {
   // of its 5 squares.
   const Game_Run Run = Play(400, 300, 7, Zigzag(400, 2), "0\n3\n16#FF#\n");
   EXPECT_EQ(Run.Result.Output, Speed_Prompt + Level_Prompt + std::string(360 + 360 + 140, '\n') + Report(3, 5));
-  EXPECT_EQ(Run.Result.Error, "");
+  EXPECT_EQ(Run.Result.Errors, "");
   EXPECT_EQ(Run.Result.Status, 0);
   EXPECT_EQ(Run.Window, "closed");
 }
@@ -99,7 +100,7 @@ TEST(Transcript, FailedRepliesEndTheGameWithAReport) {
   for (const auto& Case : Cases) {
     const Game_Run Run = Play(200, 120, 1, "", Case.Input);
     EXPECT_EQ(Run.Result.Output, Case.Output) << "input " << Case.Input;
-    EXPECT_EQ(Run.Result.Error, "") << "input " << Case.Input;
+    EXPECT_EQ(Run.Result.Errors, "") << "input " << Case.Input;
     EXPECT_EQ(Run.Result.Status, 1) << "input " << Case.Input;
     EXPECT_EQ(Run.Window, Case.Window) << "input " << Case.Input;
   }

@@ -6,8 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <functional>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -20,23 +18,6 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Polls Condition every 10 ms for at most Timeout_Ms; whether it came true.
-bool Eventually(const std::function<bool()>& Condition, int Timeout_Ms = 5000) {
-  const Clock::time_point Deadline = Clock::now() + std::chrono::milliseconds(Timeout_Ms);
-  for (;;) {
-    if (Condition()) return true;
-    if (Clock::now() >= Deadline) return false;
-    usleep(10000);
-  }
-}
-
-std::string Trimmed(std::string Text) {
-  while (!Text.empty() && (Text.back() == '\n' || Text.back() == ' ')) Text.pop_back();
-  return Text;
-}
-
 class Window_Test : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -47,7 +28,7 @@ class Window_Test : public ::testing::Test {
   Child_Process Start_Probe(const std::vector<std::string>& Arguments) {
     std::vector<std::string> Command = {WINDOW_PROBE_PATH};
     Command.insert(Command.end(), Arguments.begin(), Arguments.end());
-    return Start_Child(Command, Window_Program_Environment());
+    return Start_Child({.Arguments = Command, .Environment = Window_Program_Environment()});
   }
 
   // Reads the probe's next line, failing the test when none comes in time.
@@ -57,20 +38,16 @@ class Window_Test : public ::testing::Test {
     return Line;
   }
 
-  // The probe's window, found by its title (the program's name); 0 if none.
+  // The probe's window, found by its title (the program's name); "" if none.
   std::string Probe_Window() {
     std::string Id;
-    Eventually([&] {
-      Id = Trimmed(Run_Command("xdotool search --name '^window_probe$' 2>/dev/null"));
-      return !Id.empty() && Id.find('\n') == std::string::npos;
-    });
+    Eventually([&] { return !(Id = Find_Window("window_probe")).empty(); });
     return Id;
   }
 
   // Waits until the probe's window has the keyboard focus.
   void Expect_Focus(const std::string& Window) {
-    EXPECT_TRUE(Eventually([&] { return Trimmed(Run_Command("xdotool getwindowfocus 2>/dev/null")) == Window; }))
-        << "the window never took the keyboard focus";
+    EXPECT_TRUE(Eventually([&] { return Focused_Window() == Window; })) << "the window never took the keyboard focus";
   }
 
   // Sends the window manager's close request, as a click on the close button does.
@@ -258,7 +235,7 @@ TEST_P(No_Display_Test, OpeningReportsCreateWindowFailed) {
   unsetenv("WAYLAND_DISPLAY");
   std::vector<std::string> Environment = Window_Program_Environment();
   if (*GetParam()) Environment.push_back(std::string("DISPLAY=") + GetParam());
-  Child_Process Probe = Start_Child({WINDOW_PROBE_PATH, "open"}, Environment);
+  Child_Process Probe = Start_Child({.Arguments = {WINDOW_PROBE_PATH, "open"}, .Environment = Environment});
   ASSERT_TRUE(Wait_For_Child(Probe, 10000));
   EXPECT_NE(Read_All_From_Child(Probe, 1000).find("raised TARNWICK.CREATE_WINDOW_FAILED\n"), std::string::npos);
   ASSERT_TRUE(WIFEXITED(Probe.Wait_Status));
