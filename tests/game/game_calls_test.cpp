@@ -9,7 +9,7 @@
 #include "game/layout.h"
 #include "game/random.h"
 #include "graphics/tarnwick.h"
-#include "tests/game/console_capture.h"
+#include "tests/support/console_file.h"
 #include "tests/support/scripted_library.h"
 
 namespace {
