@@ -1,5 +1,6 @@
-// The operations against the scripted library: what each one calls, with which
-// arguments, and what it makes of the answer.
+// The typed interface against the scripted library: the result codes and the
+// named errors they raise, what each operation calls, with which arguments,
+// and what it makes of the answer.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -20,6 +21,75 @@ using T::Color_Type;
 using T::Event_Type;
 using T::Fill_Type;
 
+TEST(TarnwickMakeException, ZeroAndPositiveCodesRaiseNothing) {
+  for (const int32_t Code : {0, 1, 7, INT32_MAX}) {
+    EXPECT_EQ(Raised_By([Code] { T::Make_Exception(Code); }), nullptr) << Code;
+  }
+}
+
+// Every failure code, and the catch-all below the table, down to INT32_MIN.
+TEST(TarnwickMakeException, EachNegativeCodeRaisesItsNamedError) {
+  struct Row {
+    int32_t Code;
+    const Error_Id* Error;
+    const char* Full_Name;
+  };
+  const Row Rows[] = {
+      {-1, &T::Window_Already_Open, "TARNWICK.WINDOW_ALREADY_OPEN"},
+      {-2, &T::Window_Already_Closed, "TARNWICK.WINDOW_ALREADY_CLOSED"},
+      {-3, &T::Message_Reg_Failed, "TARNWICK.MESSAGE_REG_FAILED"},
+      {-4, &T::Create_Event_Failed, "TARNWICK.CREATE_EVENT_FAILED"},
+      {-5, &T::Create_Thread_Failed, "TARNWICK.CREATE_THREAD_FAILED"},
+      {-6, &T::Window_Not_Open, "TARNWICK.WINDOW_NOT_OPEN"},
+      {-7, &T::Invalid_Color_Value, "TARNWICK.INVALID_COLOR_VALUE"},
+      {-8, &T::Invalid_Coordinate, "TARNWICK.INVALID_COORDINATE"},
+      {-9, &T::Invalid_Fill_Option, "TARNWICK.INVALID_FILL_OPTION"},
+      {-10, &T::Create_Class_Failed, "TARNWICK.CREATE_CLASS_FAILED"},
+      {-11, &T::Create_Window_Failed, "TARNWICK.CREATE_WINDOW_FAILED"},
+      {-12, &T::Error_Copying_Title, "TARNWICK.ERROR_COPYING_TITLE"},
+      {-13, &T::Error_Copying_Cmdline, "TARNWICK.ERROR_COPYING_CMDLINE"},
+      {-14, &T::Wait_Failed_Error, "TARNWICK.WAIT_FAILED_ERROR"},
+      {-15, &T::Set_Title_Error, "TARNWICK.SET_TITLE_ERROR"},
+      {-16, &T::Fill_Rect_Error, "TARNWICK.FILL_RECT_ERROR"},
+      {-17, &T::Invalidate_Rect_Error, "TARNWICK.INVALIDATE_RECT_ERROR"},
+      {-18, &T::Update_Window_Error, "TARNWICK.UPDATE_WINDOW_ERROR"},
+      {-19, &T::Set_Pixel_Error, "TARNWICK.SET_PIXEL_ERROR"},
+      {-20, &T::Select_Pen_Error, "TARNWICK.SELECT_PEN_ERROR"},
+      {-21, &T::Move_To_Error, "TARNWICK.MOVE_TO_ERROR"},
+      {-22, &T::Line_To_Error, "TARNWICK.LINE_TO_ERROR"},
+      {-23, &T::Select_Brush_Error, "TARNWICK.SELECT_BRUSH_ERROR"},
+      {-24, &T::Rectangle_Error, "TARNWICK.RECTANGLE_ERROR"},
+      {-25, &T::Ellipse_Error, "TARNWICK.ELLIPSE_ERROR"},
+      {-26, &T::Get_Pixel_Error, "TARNWICK.GET_PIXEL_ERROR"},
+      {-27, &T::Flood_Fill_Error, "TARNWICK.FLOOD_FILL_ERROR"},
+      {-28, &T::Set_Textcolor_Error, "TARNWICK.SET_TEXTCOLOR_ERROR"},
+      {-29, &T::Text_Out_Error, "TARNWICK.TEXT_OUT_ERROR"},
+      {-30, &T::Invalid_Window_Size, "TARNWICK.INVALID_WINDOW_SIZE"},
+      {-31, &T::Get_Position_Error, "TARNWICK.GET_POSITION_ERROR"},
+      {-32, &T::Unknown_Tarnwick_Error, "TARNWICK.UNKNOWN_TARNWICK_ERROR"},
+      {-1000, &T::Unknown_Tarnwick_Error, "TARNWICK.UNKNOWN_TARNWICK_ERROR"},
+      {INT32_MIN, &T::Unknown_Tarnwick_Error, "TARNWICK.UNKNOWN_TARNWICK_ERROR"},
+  };
+  for (const Row& Expected : Rows) {
+    try {
+      T::Make_Exception(Expected.Code);
+      ADD_FAILURE() << "nothing raised by " << Expected.Code;
+    } catch (const Raised_Error& Raised) {
+      EXPECT_EQ(Raised.Id, Expected.Error) << Expected.Code;
+      EXPECT_STREQ(Raised.Id->Full_Name, Expected.Full_Name) << Expected.Code;
+      EXPECT_EQ(Raised.Message_Length, 0) << "a report shows the name alone";
+    }
+  }
+}
+
+// The errors raised outside the code table: their names appear in reports.
+TEST(TarnwickMakeException, FullNamesOfTheErrorsOutsideTheTable) {
+  EXPECT_STREQ(T::Dll_Version_Error.Full_Name, "TARNWICK.DLL_VERSION_ERROR");
+  EXPECT_STREQ(T::Error_Reading_Size.Full_Name, "TARNWICK.ERROR_READING_SIZE");
+  EXPECT_STREQ(T::Error_Reading_Font.Full_Name, "TARNWICK.ERROR_READING_FONT");
+  EXPECT_STREQ(T::Mouse_Event_Error.Full_Name, "TARNWICK.MOUSE_EVENT_ERROR");
+}
+
 class TarnwickOperations : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -31,65 +101,50 @@ class TarnwickOperations : public ::testing::Test {
 
 using Log = std::vector<std::string>;
 
-// Each operation with default answers, the calls it makes, and what it raises
-// when the entry it checks answers a failure code: the named error of that
-// code, after the same calls and nothing more.
+// Each operation with default answers and the calls it makes; then, when the
+// entry it checks answers a failure code, the named error of that code after
+// the same first call and nothing more.
 TEST_F(TarnwickOperations, EachOperationMakesItsCallsAndChecksTheResult) {
   struct Row {
     std::function<void()> Run;
     Log Calls;
     Entry Checked;
-    int32_t Code;
-    const Error_Id* Error;
   };
-  const Log Opening_Queries = {"GetWindowWidth()", "GetWindowHeight()", "GetFontWidth()", "GetFontHeight()"};
-  const auto Opening = [&](const std::string& Call) {
-    Log Calls = {Call};
-    Calls.insert(Calls.end(), Opening_Queries.begin(), Opening_Queries.end());
-    return Calls;
+  const auto Opening = [](const std::string& Call) {
+    return Log{Call, "GetWindowWidth()", "GetWindowHeight()", "GetFontWidth()", "GetFontHeight()"};
   };
   const Row Rows[] = {
-      {[] { T::Get_Dll_Version(); }, {"GetDLLVersion()"}, Entry::GetDLLVersion, -32, &T::Unknown_Tarnwick_Error},
-      {[] { T::Get_Max_Size(); }, {"GetMaxSize()"}, Entry::GetMaxSize, -8, &T::Invalid_Coordinate},
-      {[] { T::Create_Graph_Window(); }, Opening("CreateGraphWindow(0)"), Entry::CreateGraphWindow, -3,
-       &T::Message_Reg_Failed},
-      {[] { T::Ext_Create_Graph_Window(); }, Opening("CreateGraphWindow(1)"), Entry::CreateGraphWindow, -1,
-       &T::Window_Already_Open},
+      {[] { T::Get_Dll_Version(); }, {"GetDLLVersion()"}, Entry::GetDLLVersion},
+      {[] { T::Get_Max_Size(); }, {"GetMaxSize()"}, Entry::GetMaxSize},
+      {[] { T::Create_Graph_Window(); }, Opening("CreateGraphWindow(0)"), Entry::CreateGraphWindow},
+      {[] { T::Ext_Create_Graph_Window(); }, Opening("CreateGraphWindow(1)"), Entry::CreateGraphWindow},
       {[] { T::Create_Sized_Graph_Window(800, -600); }, Opening("CreateSizedGraphWindow(800, -600)"),
-       Entry::CreateSizedGraphWindow, -30, &T::Invalid_Window_Size},
-      {[] { T::Destroy_Graph_Window(); }, {"DestroyGraphWindow()"}, Entry::DestroyGraphWindow, -2,
-       &T::Window_Already_Closed},
-      {[] { T::Clear_Window(Color_Type::White); }, {"ClearWindow(15)"}, Entry::ClearWindow, -7,
-       &T::Invalid_Color_Value},
-      {[] { T::Set_Window_Title("Drovanel"); }, {"SetWindowTitle(\"Drovanel\")"}, Entry::SetWindowTitle, -15,
-       &T::Set_Title_Error},
-      {[] { T::Get_Pixel(3, 4); }, {"GetColorPixel(3, 4)"}, Entry::GetColorPixel, -26, &T::Get_Pixel_Error},
-      {[] { T::Put_Pixel(-5, 7, Color_Type::Black); }, {"PutPixel(-5, 7, 0)"}, Entry::PutPixel, -19,
-       &T::Set_Pixel_Error},
-      {[] { T::Key_Hit(); }, {"KeyHit()"}, Entry::KeyHit, -14, &T::Wait_Failed_Error},
-      {[] { T::Get_Key(); }, {"GetKey()"}, Entry::GetKey, -6, &T::Window_Not_Open},
-      {[] { T::Mouse_Event(); }, {"MouseEvent()"}, Entry::MouseEvent, -4, &T::Create_Event_Failed},
-      {[] { T::Get_Mouse(); }, {"GetMouse()"}, Entry::GetMouse, -6, &T::Window_Not_Open},
-      {[] { T::Draw_Line(1, 2, 3, 4, Color_Type::Red); }, {"DrawLine(1, 2, 3, 4, 4)"}, Entry::DrawLine, -22,
-       &T::Line_To_Error},
+       Entry::CreateSizedGraphWindow},
+      {[] { T::Destroy_Graph_Window(); }, {"DestroyGraphWindow()"}, Entry::DestroyGraphWindow},
+      {[] { T::Clear_Window(Color_Type::White); }, {"ClearWindow(15)"}, Entry::ClearWindow},
+      {[] { T::Set_Window_Title("Drovanel"); }, {"SetWindowTitle(\"Drovanel\")"}, Entry::SetWindowTitle},
+      {[] { T::Get_Pixel(3, 4); }, {"GetColorPixel(3, 4)"}, Entry::GetColorPixel},
+      {[] { T::Put_Pixel(-5, 7, Color_Type::Black); }, {"PutPixel(-5, 7, 0)"}, Entry::PutPixel},
+      {[] { T::Key_Hit(); }, {"KeyHit()"}, Entry::KeyHit},
+      {[] { T::Get_Key(); }, {"GetKey()"}, Entry::GetKey},
+      {[] { T::Mouse_Event(); }, {"MouseEvent()"}, Entry::MouseEvent},
+      {[] { T::Get_Mouse(); }, {"GetMouse()"}, Entry::GetMouse},
+      {[] { T::Draw_Line(1, 2, 3, 4, Color_Type::Red); }, {"DrawLine(1, 2, 3, 4, 4)"}, Entry::DrawLine},
       {[] { T::Draw_Box(1, 2, 3, 4, Color_Type::Black, Fill_Type::No_Fill); }, {"DrawBox(1, 2, 3, 4, 0, 1)"},
-       Entry::DrawBox, -24, &T::Rectangle_Error},
+       Entry::DrawBox},
       {[] { T::Draw_Box(4, 3, 2, 1, Color_Type::Blue, Fill_Type::Fill); }, {"DrawBox(4, 3, 2, 1, 1, 0)"},
-       Entry::DrawBox, -16, &T::Fill_Rect_Error},
+       Entry::DrawBox},
       {[] { T::Draw_Circle(5, 6, -7, Color_Type::Yellow, Fill_Type::Fill); }, {"DrawCircle(5, 6, -7, 14, 0)"},
-       Entry::DrawCircle, -25, &T::Ellipse_Error},
+       Entry::DrawCircle},
       {[] { T::Draw_Ellipse(1, 2, 3, 4, Color_Type::Light_Gray, Fill_Type::No_Fill); },
-       {"DrawEllipse(1, 2, 3, 4, 7, 1)"}, Entry::DrawEllipse, -9, &T::Invalid_Fill_Option},
-      {[] { T::Flood_Fill(8, 9, Color_Type::Cyan); }, {"FillFlood(8, 9, 3)"}, Entry::FillFlood, -27,
-       &T::Flood_Fill_Error},
+       {"DrawEllipse(1, 2, 3, 4, 7, 1)"}, Entry::DrawEllipse},
+      {[] { T::Flood_Fill(8, 9, Color_Type::Cyan); }, {"FillFlood(8, 9, 3)"}, Entry::FillFlood},
       {[] { T::Display_Text(10, 20, "hi", Color_Type::Green); }, {"DisplayText(10, 20, \"hi\", 2)"},
-       Entry::DisplayText, -29, &T::Text_Out_Error},
-      {[] { T::Where_X(); }, {"WhereX()"}, Entry::WhereX, -31, &T::Get_Position_Error},
-      {[] { T::Where_Y(); }, {"WhereY()"}, Entry::WhereY, -31, &T::Get_Position_Error},
-      {[] { T::Goto_XY(INT32_MIN, INT32_MAX); }, {"GotoXY(-2147483648, 2147483647)"}, Entry::GotoXY, -21,
-       &T::Move_To_Error},
-      {[] { T::Draw_To(1, 2, Color_Type::Magenta); }, {"DrawTo(1, 2, 5)"}, Entry::DrawTo, -20,
-       &T::Select_Pen_Error},
+       Entry::DisplayText},
+      {[] { T::Where_X(); }, {"WhereX()"}, Entry::WhereX},
+      {[] { T::Where_Y(); }, {"WhereY()"}, Entry::WhereY},
+      {[] { T::Goto_XY(INT32_MIN, INT32_MAX); }, {"GotoXY(-2147483648, 2147483647)"}, Entry::GotoXY},
+      {[] { T::Draw_To(1, 2, Color_Type::Magenta); }, {"DrawTo(1, 2, 5)"}, Entry::DrawTo},
   };
   for (const Row& Expected : Rows) {
     const std::string Name = Expected.Calls.front();
@@ -98,8 +153,8 @@ TEST_F(TarnwickOperations, EachOperationMakesItsCallsAndChecksTheResult) {
     EXPECT_EQ(Scripted::Call_Log(), Expected.Calls);
 
     Scripted::Reset();
-    Scripted::Set_Answer(Expected.Checked, Expected.Code);
-    EXPECT_EQ(Raised_By(Expected.Run), Expected.Error) << Name;
+    Scripted::Set_Answer(Expected.Checked, -27);
+    EXPECT_EQ(Raised_By(Expected.Run), &T::Flood_Fill_Error) << Name;
     EXPECT_EQ(Scripted::Call_Log(), Log{Name}) << "a failed call is the last one";
   }
 }
@@ -121,19 +176,6 @@ TEST_F(TarnwickOperations, GetMaxSizeYieldsWhatTheLibraryWroteIntoTheBuffers) {
   EXPECT_EQ(Size.Y, 1440);
   const std::vector<const void*> Buffers = {&T::X, &T::Y};
   EXPECT_EQ(Scripted::Calls().at(0).Addresses, Buffers);
-}
-
-TEST_F(TarnwickOperations, OpeningYieldsTheSizesRead) {
-  Scripted::Set_Answer(Entry::GetWindowWidth, 1024);
-  Scripted::Set_Answer(Entry::GetWindowHeight, 768);
-  Scripted::Set_Answer(Entry::GetFontWidth, 9);
-  Scripted::Set_Answer(Entry::GetFontHeight, 15);
-  Scripted::Set_Answer(Entry::CreateGraphWindow, 42);  // not used further
-  const T::Window_Size Size = T::Ext_Create_Graph_Window();
-  EXPECT_EQ(Size.Window_Width, 1024);
-  EXPECT_EQ(Size.Window_Height, 768);
-  EXPECT_EQ(Size.Font_Width, 9);
-  EXPECT_EQ(Size.Font_Height, 15);
 }
 
 // A zero size or font size raises after both of its pair were read; the window
