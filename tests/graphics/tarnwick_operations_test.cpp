@@ -27,57 +27,33 @@ TEST(TarnwickMakeException, ZeroAndPositiveCodesRaiseNothing) {
   }
 }
 
-// Every failure code, and the catch-all below the table, down to INT32_MIN.
+// Every failure code, and the catch-all below the table, down to INT32_MIN: the
+// error's full name (as a report shows it, without a message).
 TEST(TarnwickMakeException, EachNegativeCodeRaisesItsNamedError) {
-  struct Row {
+  const struct {
     int32_t Code;
-    const Error_Id* Error;
-    const char* Full_Name;
+    const char* Name;
+  } Rows[] = {
+      {-1, "WINDOW_ALREADY_OPEN"}, {-2, "WINDOW_ALREADY_CLOSED"}, {-3, "MESSAGE_REG_FAILED"},
+      {-4, "CREATE_EVENT_FAILED"}, {-5, "CREATE_THREAD_FAILED"}, {-6, "WINDOW_NOT_OPEN"},
+      {-7, "INVALID_COLOR_VALUE"}, {-8, "INVALID_COORDINATE"}, {-9, "INVALID_FILL_OPTION"},
+      {-10, "CREATE_CLASS_FAILED"}, {-11, "CREATE_WINDOW_FAILED"}, {-12, "ERROR_COPYING_TITLE"},
+      {-13, "ERROR_COPYING_CMDLINE"}, {-14, "WAIT_FAILED_ERROR"}, {-15, "SET_TITLE_ERROR"},
+      {-16, "FILL_RECT_ERROR"}, {-17, "INVALIDATE_RECT_ERROR"}, {-18, "UPDATE_WINDOW_ERROR"},
+      {-19, "SET_PIXEL_ERROR"}, {-20, "SELECT_PEN_ERROR"}, {-21, "MOVE_TO_ERROR"},
+      {-22, "LINE_TO_ERROR"}, {-23, "SELECT_BRUSH_ERROR"}, {-24, "RECTANGLE_ERROR"},
+      {-25, "ELLIPSE_ERROR"}, {-26, "GET_PIXEL_ERROR"}, {-27, "FLOOD_FILL_ERROR"},
+      {-28, "SET_TEXTCOLOR_ERROR"}, {-29, "TEXT_OUT_ERROR"}, {-30, "INVALID_WINDOW_SIZE"},
+      {-31, "GET_POSITION_ERROR"}, {-32, "UNKNOWN_TARNWICK_ERROR"}, {-1000, "UNKNOWN_TARNWICK_ERROR"},
+      {-33, "UNKNOWN_TARNWICK_ERROR"}, {INT32_MIN, "UNKNOWN_TARNWICK_ERROR"},
   };
-  const Row Rows[] = {
-      {-1, &T::Window_Already_Open, "TARNWICK.WINDOW_ALREADY_OPEN"},
-      {-2, &T::Window_Already_Closed, "TARNWICK.WINDOW_ALREADY_CLOSED"},
-      {-3, &T::Message_Reg_Failed, "TARNWICK.MESSAGE_REG_FAILED"},
-      {-4, &T::Create_Event_Failed, "TARNWICK.CREATE_EVENT_FAILED"},
-      {-5, &T::Create_Thread_Failed, "TARNWICK.CREATE_THREAD_FAILED"},
-      {-6, &T::Window_Not_Open, "TARNWICK.WINDOW_NOT_OPEN"},
-      {-7, &T::Invalid_Color_Value, "TARNWICK.INVALID_COLOR_VALUE"},
-      {-8, &T::Invalid_Coordinate, "TARNWICK.INVALID_COORDINATE"},
-      {-9, &T::Invalid_Fill_Option, "TARNWICK.INVALID_FILL_OPTION"},
-      {-10, &T::Create_Class_Failed, "TARNWICK.CREATE_CLASS_FAILED"},
-      {-11, &T::Create_Window_Failed, "TARNWICK.CREATE_WINDOW_FAILED"},
-      {-12, &T::Error_Copying_Title, "TARNWICK.ERROR_COPYING_TITLE"},
-      {-13, &T::Error_Copying_Cmdline, "TARNWICK.ERROR_COPYING_CMDLINE"},
-      {-14, &T::Wait_Failed_Error, "TARNWICK.WAIT_FAILED_ERROR"},
-      {-15, &T::Set_Title_Error, "TARNWICK.SET_TITLE_ERROR"},
-      {-16, &T::Fill_Rect_Error, "TARNWICK.FILL_RECT_ERROR"},
-      {-17, &T::Invalidate_Rect_Error, "TARNWICK.INVALIDATE_RECT_ERROR"},
-      {-18, &T::Update_Window_Error, "TARNWICK.UPDATE_WINDOW_ERROR"},
-      {-19, &T::Set_Pixel_Error, "TARNWICK.SET_PIXEL_ERROR"},
-      {-20, &T::Select_Pen_Error, "TARNWICK.SELECT_PEN_ERROR"},
-      {-21, &T::Move_To_Error, "TARNWICK.MOVE_TO_ERROR"},
-      {-22, &T::Line_To_Error, "TARNWICK.LINE_TO_ERROR"},
-      {-23, &T::Select_Brush_Error, "TARNWICK.SELECT_BRUSH_ERROR"},
-      {-24, &T::Rectangle_Error, "TARNWICK.RECTANGLE_ERROR"},
-      {-25, &T::Ellipse_Error, "TARNWICK.ELLIPSE_ERROR"},
-      {-26, &T::Get_Pixel_Error, "TARNWICK.GET_PIXEL_ERROR"},
-      {-27, &T::Flood_Fill_Error, "TARNWICK.FLOOD_FILL_ERROR"},
-      {-28, &T::Set_Textcolor_Error, "TARNWICK.SET_TEXTCOLOR_ERROR"},
-      {-29, &T::Text_Out_Error, "TARNWICK.TEXT_OUT_ERROR"},
-      {-30, &T::Invalid_Window_Size, "TARNWICK.INVALID_WINDOW_SIZE"},
-      {-31, &T::Get_Position_Error, "TARNWICK.GET_POSITION_ERROR"},
-      {-32, &T::Unknown_Tarnwick_Error, "TARNWICK.UNKNOWN_TARNWICK_ERROR"},
-      {-1000, &T::Unknown_Tarnwick_Error, "TARNWICK.UNKNOWN_TARNWICK_ERROR"},
-      {INT32_MIN, &T::Unknown_Tarnwick_Error, "TARNWICK.UNKNOWN_TARNWICK_ERROR"},
-  };
-  for (const Row& Expected : Rows) {
+  for (const auto& Expected : Rows) {
     try {
       T::Make_Exception(Expected.Code);
       ADD_FAILURE() << "nothing raised by " << Expected.Code;
     } catch (const Raised_Error& Raised) {
-      EXPECT_EQ(Raised.Id, Expected.Error) << Expected.Code;
-      EXPECT_STREQ(Raised.Id->Full_Name, Expected.Full_Name) << Expected.Code;
-      EXPECT_EQ(Raised.Message_Length, 0) << "a report shows the name alone";
+      EXPECT_EQ(Raised.Id->Full_Name, "TARNWICK." + std::string(Expected.Name)) << Expected.Code;
+      EXPECT_EQ(Raised.Message_Length, 0) << Expected.Code;
     }
   }
 }
