@@ -144,14 +144,6 @@ TEST_F(Playfield, TinyWindowStillGetsItsSquares) {
   EXPECT_EQ(Differences(Expected_Level(100, 70, Squares)), "");
 }
 
-// The flight's steps: each Y the dot moved to, in order.
-std::vector<int32_t> Trail_Rows(int32_t Start_Y, const std::string& Moves) {
-  std::vector<int32_t> Rows;
-  int32_t Y = Start_Y;
-  for (const char Move : Moves) Rows.push_back(Y += Move == 'd' ? 1 : -1);
-  return Rows;
-}
-
 class Flight : public Playfield {
  protected:
   // Flies one level without obstacles; returns Main_Proc's result and fills Lines with the console output.
@@ -166,13 +158,15 @@ class Flight : public Playfield {
     return Result;
   }
 
-  // Checks that the dot went from (20, Height / 2) through the given moves, and no further.
-  void Expect_Trail(int32_t Height, const std::vector<int32_t>& Rows) {
-    for (size_t Step = 0; Step < Rows.size(); ++Step) {
-      EXPECT_EQ(Pixel(21 + static_cast<int32_t>(Step), Rows[Step]), Black) << "step " << Step + 1;
+  // Checks that the dot went from (20, Height / 2) through Moves (d down, u up), a column a step, and no further.
+  void Expect_Trail(int32_t Height, const std::string& Moves) {
+    int32_t Y = Height / 2;
+    for (size_t Step = 0; Step < Moves.size(); ++Step) {
+      Y += Moves[Step] == 'd' ? 1 : -1;
+      EXPECT_EQ(Pixel(21 + static_cast<int32_t>(Step), Y), Black) << "step " << Step + 1;
     }
     EXPECT_EQ(Pixel(20, Height / 2), White) << "the start point is not drawn";
-    EXPECT_EQ(Lines, std::string(Rows.size(), '\n')) << "one empty line per step";
+    EXPECT_EQ(Lines, std::string(Moves.size(), '\n')) << "one empty line per step";
   }
 
   std::string Lines;
@@ -194,7 +188,7 @@ TEST_F(Flight, KeysSteerOneStepEachUntilAnEdge) {
   for (const auto& Case : Cases) {
     SCOPED_TRACE(std::string("keys ") + Case.Keys);
     EXPECT_FALSE(Fly(200, 120, Case.Keys));
-    Expect_Trail(120, Trail_Rows(60, Case.Moves));
+    Expect_Trail(120, Case.Moves);
     Headless_Reset();
   }
 }
@@ -204,7 +198,7 @@ TEST_F(Flight, ZigZagPassesTheGapAtAnySpeed) {
     std::string Keys, Moves;
     for (int Step = 0; Step < 80; ++Step) Keys += "ab", Moves += "du";
     EXPECT_TRUE(Fly(200, 120, Keys, Speed)) << "Speed " << Speed;
-    Expect_Trail(120, Trail_Rows(60, Moves));  // the 160th step lands on the wall column 180
+    Expect_Trail(120, Moves);  // the 160th step lands on the wall column 180
     EXPECT_FALSE(Tarnwick::Key_Hit()) << "the pass itself takes no key";
     for (int32_t Y = 0; Y < 120; ++Y) EXPECT_EQ(Pixel(181, Y), White) << "nothing right of the wall";
     Headless_Reset();
