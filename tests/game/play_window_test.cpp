@@ -14,7 +14,6 @@
 // chosen Speed. After the plan the queue runs dry, the direction holds, and
 // the dot hits an edge or an obstacle of level 2.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdint>
 #include <functional>
@@ -238,9 +237,7 @@ TEST_F(Play_Window, PassesTwoLevelsThroughTheGapThenLosesOne) {
       << "the window is still open after the game";
 
   ASSERT_TRUE(Write_To_Child(Game, "0\n"));
-  ASSERT_TRUE(Wait_For_Child(Game, 10000));
-  ASSERT_TRUE(WIFEXITED(Game.Wait_Status));
-  EXPECT_EQ(WEXITSTATUS(Game.Wait_Status), 0);
+  EXPECT_TRUE(Exited_With(Game, 0, 10000));
 }
 
 }  // namespace

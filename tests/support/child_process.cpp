@@ -201,6 +201,10 @@ bool Wait_For_Child(Child_Process& Child, int Timeout_Ms) {
   return Child.Reaped;
 }
 
+bool Exited_With(Child_Process& Child, int Status, int Timeout_Ms) {
+  return Wait_For_Child(Child, Timeout_Ms) && WIFEXITED(Child.Wait_Status) && WEXITSTATUS(Child.Wait_Status) == Status;
+}
+
 void Stop_Child(Child_Process& Child, int Signal, int Timeout_Ms) {
   if (Child.Pid <= 0 || Child.Reaped) return;
   kill(Child.Pid, Signal);

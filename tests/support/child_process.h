@@ -70,6 +70,8 @@ bool Read_Line_From_Child(Child_Process& Child, std::string& Line, int Timeout_M
 std::string Read_All_From_Child(Child_Process& Child, int Timeout_Ms);
 // Waits at most Timeout_Ms for the child to end; true and Wait_Status set when it did.
 bool Wait_For_Child(Child_Process& Child, int Timeout_Ms);
+// Waits at most Timeout_Ms for the child to end; whether it exited with Status.
+bool Exited_With(Child_Process& Child, int Status, int Timeout_Ms);
 // Sends Signal and waits at most Timeout_Ms; SIGKILL and another wait if it is still running.
 void Stop_Child(Child_Process& Child, int Signal, int Timeout_Ms);
 

@@ -18,6 +18,12 @@
 
 namespace {
 
+// The probe ended within Timeout_Ms with the report of Error and status 1.
+void Expect_Report(Child_Process& Probe, const std::string& Error, int Timeout_Ms) {
+  EXPECT_TRUE(Exited_With(Probe, 1, Timeout_Ms)) << "the probe did not end with status 1";
+  EXPECT_NE(Read_All_From_Child(Probe, 1000).find("raised " + Error + "\n"), std::string::npos);
+}
+
 class Window_Test : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -65,14 +71,6 @@ class Window_Test : public ::testing::Test {
     XCloseDisplay(Connection);
   }
 
-  // The probe ended with the report of a lost window and status 1.
-  void Expect_Window_Not_Open_Report(Child_Process& Probe) {
-    ASSERT_TRUE(Wait_For_Child(Probe, 3000)) << "the probe did not end";
-    EXPECT_NE(Read_All_From_Child(Probe, 1000).find("raised TARNWICK.WINDOW_NOT_OPEN\n"), std::string::npos);
-    ASSERT_TRUE(WIFEXITED(Probe.Wait_Status));
-    EXPECT_EQ(WEXITSTATUS(Probe.Wait_Status), 1);
-  }
-
   Xvfb_Server Server;
 };
 
@@ -89,8 +87,7 @@ TEST_F(Window_Test, KeysTypedIntoTheWindowComeBackInOrderWithTheirCodes) {
   Run_Command("xdotool key --delay 20 Return KP_Enter Escape Left Up Right Down BackSpace Tab ctrl+c Prior Delete");
   Run_Command("xdotool type --delay 20 'é€x'");
   for (int Code : Expected) EXPECT_EQ(Next_Line(Probe), "key " + std::to_string(Code));
-  ASSERT_TRUE(Wait_For_Child(Probe, 5000));
-  EXPECT_TRUE(WIFEXITED(Probe.Wait_Status) && WEXITSTATUS(Probe.Wait_Status) == 0);
+  EXPECT_TRUE(Exited_With(Probe, 0, 5000));
 }
 
 TEST_F(Window_Test, HeldKeyRepeatsIntoTheQueue) {
@@ -145,8 +142,7 @@ TEST_F(Window_Test, MaximizedWindowFillsTheScreenAndShowsTheDrawing) {
       << "the new title never showed";
 
   Write_To_Child(Probe, "0\n");
-  ASSERT_TRUE(Wait_For_Child(Probe, 5000));
-  EXPECT_TRUE(WIFEXITED(Probe.Wait_Status) && WEXITSTATUS(Probe.Wait_Status) == 0);
+  EXPECT_TRUE(Exited_With(Probe, 0, 5000));
 }
 
 TEST_F(Window_Test, MouseMovesAndClicksArriveWithTheirPositions) {
@@ -162,8 +158,7 @@ TEST_F(Window_Test, MouseMovesAndClicksArriveWithTheirPositions) {
   for (const char* Expected : {"mouse LEFT_DOWN 50 60", "mouse LEFT_UP 50 60", "mouse MOVED 70 80",
                                "mouse RIGHT_DOWN 70 80", "mouse RIGHT_UP 70 80"})
     EXPECT_EQ(Next_Line(Probe), Expected);
-  ASSERT_TRUE(Wait_For_Child(Probe, 5000));
-  EXPECT_TRUE(WIFEXITED(Probe.Wait_Status) && WEXITSTATUS(Probe.Wait_Status) == 0);
+  EXPECT_TRUE(Exited_With(Probe, 0, 5000));
 }
 
 // Also: the program may end with its window open and still exit cleanly.
@@ -174,8 +169,7 @@ TEST_F(Window_Test, WindowsOpenAndCloseOneAfterAnother) {
   EXPECT_EQ(Next_Line(Probe), "size 640 480 8 8");
   EXPECT_EQ(Next_Line(Probe), "size 1024 768 8 8");
   EXPECT_EQ(Next_Line(Probe), "closed");
-  ASSERT_TRUE(Wait_For_Child(Probe, 5000));
-  EXPECT_TRUE(WIFEXITED(Probe.Wait_Status) && WEXITSTATUS(Probe.Wait_Status) == 0);
+  EXPECT_TRUE(Exited_With(Probe, 0, 5000));
 }
 
 // A waiting program (in Get_Key, or looping like the game's flight) ends with
@@ -201,7 +195,7 @@ TEST_P(Window_Ending_Test, WaitingProgramReportsWindowNotOpen) {
     Kill_Xvfb(Server);
   else
     Send_Close_Request(Window);
-  Expect_Window_Not_Open_Report(Probe);
+  Expect_Report(Probe, "TARNWICK.WINDOW_NOT_OPEN", 3000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Endings, Window_Ending_Test,
@@ -236,10 +230,7 @@ TEST_P(No_Display_Test, OpeningReportsCreateWindowFailed) {
   std::vector<std::string> Environment = Window_Program_Environment();
   if (*GetParam()) Environment.push_back(std::string("DISPLAY=") + GetParam());
   Child_Process Probe = Start_Child({.Arguments = {WINDOW_PROBE_PATH, "open"}, .Environment = Environment});
-  ASSERT_TRUE(Wait_For_Child(Probe, 10000));
-  EXPECT_NE(Read_All_From_Child(Probe, 1000).find("raised TARNWICK.CREATE_WINDOW_FAILED\n"), std::string::npos);
-  ASSERT_TRUE(WIFEXITED(Probe.Wait_Status));
-  EXPECT_EQ(WEXITSTATUS(Probe.Wait_Status), 1);
+  Expect_Report(Probe, "TARNWICK.CREATE_WINDOW_FAILED", 10000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Displays, No_Display_Test, ::testing::Values("", ":97"),
