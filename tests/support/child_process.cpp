@@ -119,9 +119,10 @@ Child_Process Start_Child(const Child_Options& Options) {
   std::vector<char*> Argv;
   for (const std::string& Argument : Options.Arguments) Argv.push_back(const_cast<char*>(Argument.c_str()));
   Argv.push_back(nullptr);
+  // The added entries come first: a lookup finds them before an inherited one of the same name.
   std::vector<char*> Envp;
-  for (char** Entry = environ; *Entry != nullptr; ++Entry) Envp.push_back(*Entry);
   for (const std::string& Entry : Options.Environment) Envp.push_back(const_cast<char*>(Entry.c_str()));
+  for (char** Entry = environ; *Entry != nullptr; ++Entry) Envp.push_back(*Entry);
   Envp.push_back(nullptr);
 
   const pid_t Pid = Output.Ready && Errors.Ready ? fork() : -1;

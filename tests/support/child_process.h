@@ -25,7 +25,7 @@ enum class Device { Pipe, Inherited, Null, Full, Closed_Pipe };
 // What to run and how to connect it.
 struct Child_Options {
   std::vector<std::string> Arguments = {};    // [0]: a path, or a name looked up in PATH
-  std::vector<std::string> Environment = {};  // "NAME=value" entries added to this process's environment
+  std::vector<std::string> Environment = {};  // "NAME=value" entries, over this process's environment
   Device Output = Device::Pipe;          // standard output
   Device Errors = Device::Inherited;     // standard error
 };
