@@ -203,7 +203,8 @@ bool Wait_For_Child(Child_Process& Child, int Timeout_Ms) {
 }
 
 bool Exited_With(Child_Process& Child, int Status, int Timeout_Ms) {
-  return Wait_For_Child(Child, Timeout_Ms) && WIFEXITED(Child.Wait_Status) && WEXITSTATUS(Child.Wait_Status) == Status;
+  return Wait_For_Child(Child, Timeout_Ms) && WIFEXITED(Child.Wait_Status) &&
+         WEXITSTATUS(Child.Wait_Status) == Status;
 }
 
 void Stop_Child(Child_Process& Child, int Signal, int Timeout_Ms) {

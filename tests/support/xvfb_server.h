@@ -9,7 +9,8 @@
 //   Xvfb_Server Server;
 //   std::string Why;
 //   ASSERT_TRUE(Start_Xvfb(Server, &Why)) << Why;
-//   Child_Process Game = Start_Child({.Arguments = {"/path/to/program"}, .Environment = Window_Program_Environment()});
+//   Child_Process Game =
+//       Start_Child({.Arguments = {"/path/to/program"}, .Environment = Window_Program_Environment()});
 //   ASSERT_TRUE(Eventually([&] { return !Find_Window("drovanel").empty(); }));
 //   Stop_Xvfb(Server);  // also done by the destructor
 #pragma once
@@ -51,6 +52,7 @@ struct Screenshot {
 // Reads the server's current screen from its framebuffer file (an XWD image,
 // 32 bits per pixel); false when the file cannot be read or parsed.
 bool Take_Screenshot(const Xvfb_Server& Server, Screenshot& Image);
+
 // Environment entries for a program that opens a window through SDL, to pass
 // as Child_Options::Environment: under the sanitizers they keep LeakSanitizer
 // quiet about memory libdbus keeps after SDL_Quit (tests/window/lsan.supp).
