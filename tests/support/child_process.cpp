@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <utility>
 
 extern char** environ;
@@ -119,10 +120,18 @@ Child_Process Start_Child(const Child_Options& Options) {
   std::vector<char*> Argv;
   for (const std::string& Argument : Options.Arguments) Argv.push_back(const_cast<char*>(Argument.c_str()));
   Argv.push_back(nullptr);
-  // The added entries come first: a lookup finds them before an inherited one of the same name.
+  // An added entry replaces an inherited one of the same name.
   std::vector<char*> Envp;
   for (const std::string& Entry : Options.Environment) Envp.push_back(const_cast<char*>(Entry.c_str()));
-  for (char** Entry = environ; *Entry != nullptr; ++Entry) Envp.push_back(*Entry);
+  const size_t Added = Envp.size();
+  for (char** Entry = environ; *Entry != nullptr; ++Entry) {
+    const auto Same_Name = [Entry](const char* Other) {
+      const char* Equals = std::strchr(Other, '=');
+      return Equals != nullptr && std::strncmp(*Entry, Other, static_cast<size_t>(Equals - Other) + 1) == 0;
+    };
+    if (std::none_of(Envp.begin(), Envp.begin() + static_cast<std::ptrdiff_t>(Added), Same_Name))
+      Envp.push_back(*Entry);
+  }
   Envp.push_back(nullptr);
 
   const pid_t Pid = Output.Ready && Errors.Ready ? fork() : -1;
