@@ -61,7 +61,8 @@ bool Start_Xvfb(Xvfb_Server& Server, std::string* Failure) {
   char Directory_Template[] = "/tmp/drovanel-xvfb-XXXXXX";
   if (!mkdtemp(Directory_Template)) return Fail("cannot create a framebuffer directory");
   Server.Framebuffer_Dir = Directory_Template;
-  Server.Process = Start_Child({.Arguments = {"Xvfb", "-displayfd", "1", "-noreset", "-screen", "0", "1024x768x24",
+  const std::string Screen = std::to_string(Server.Screen_Width) + "x" + std::to_string(Server.Screen_Height) + "x24";
+  Server.Process = Start_Child({.Arguments = {"Xvfb", "-displayfd", "1", "-noreset", "-screen", "0", Screen,
                                               "-fbdir", Server.Framebuffer_Dir, "-nolisten", "tcp"},
                                 .Output = Device::Pipe,
                                 .Errors = Device::Null});

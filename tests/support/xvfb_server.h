@@ -1,6 +1,6 @@
 // A private X server for tests and benchmarks that need a real window, and
 // the few X helpers such a test needs. Start_Xvfb runs
-//   Xvfb -displayfd 1 -noreset -screen 0 1024x768x24 -fbdir <tmpdir> -nolisten tcp
+//   Xvfb -displayfd 1 -noreset -screen 0 <W>x<H>x24 -fbdir <tmpdir> -nolisten tcp
 // (-noreset: the server must not reset when its last client leaves), waits
 // until it accepts connections and sets DISPLAY in this process's environment,
 // so every child started afterwards (the program under test, xdotool) uses it.
@@ -24,15 +24,14 @@
 
 // One running Xvfb. Stopped by its destructor if still running.
 struct Xvfb_Server {
+  int32_t Screen_Width = 1024;   // the screen's size, chosen before Start_Xvfb
+  int32_t Screen_Height = 768;
   Child_Process Process;         // the server; it writes its display number on its standard output
   int Display_Number = -1;
   std::string Display_Name;      // ":N", the value DISPLAY was set to
   std::string Framebuffer_Dir;   // holds the screen image file "Xvfb_screen0"
   ~Xvfb_Server();
 };
-
-constexpr int32_t Xvfb_Screen_Width = 1024;
-constexpr int32_t Xvfb_Screen_Height = 768;
 
 // Starts the server and sets DISPLAY; false with the reason in *Failure when it
 // cannot (Xvfb missing, no display number within 10 s).
