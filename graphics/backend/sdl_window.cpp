@@ -503,6 +503,8 @@ void Release_Session() {
   The_State.Canvas_Usable.store(false, std::memory_order_release);
   The_State.Keys.Clear();
   The_State.Mice.Clear();
+  // A title set just as the window went is never applied; the next window must not inherit it.
+  delete The_State.Pending_Title.exchange(nullptr, std::memory_order_acquire);
 }
 
 // At exit with the window open: stop the thread so no joinable thread and no
