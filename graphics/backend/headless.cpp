@@ -55,6 +55,10 @@ Canvas* Backend_Open_Canvas() {
   return S.Open ? &S.Surface : nullptr;
 }
 
+Key_Queue& Backend_Key_Queue() { return State().Keys; }
+
+Mouse_Queue& Backend_Mouse_Queue() { return State().Mice; }
+
 extern "C" {
 
 int32_t CreateGraphWindow(int32_t mode) {
@@ -89,35 +93,11 @@ int32_t SetWindowTitle(const char* title) {
   return 0;
 }
 
-int32_t KeyHit(void) {
-  Headless_State& S = State();
-  if (!S.Open) return Window_Not_Open_Code;
-  return S.Keys.Is_Empty() ? 0 : 1;
-}
-
 int32_t GetKey(void) {
   Headless_State& S = State();
   if (!S.Open) return Window_Not_Open_Code;
   int32_t Code = 0;
   return S.Keys.Pop(Code) ? Code : Wait_Failed_Code;
-}
-
-int32_t MouseEvent(void) {
-  Headless_State& S = State();
-  if (!S.Open) return Window_Not_Open_Code;
-  return S.Mice.Is_Empty() ? 0 : 1;
-}
-
-int32_t GetMouse(int32_t* record) {
-  Headless_State& S = State();
-  if (!S.Open) return Window_Not_Open_Code;
-  if (!record) return Get_Position_Error_Code;
-  Mouse_Event_Record Event{0, 0, 0};  // no event waiting: MouseNone at (0, 0)
-  S.Mice.Pop(Event);
-  record[0] = Event.Code;
-  record[1] = Event.X;
-  record[2] = Event.Y;
-  return 0;
 }
 
 }  // extern "C"

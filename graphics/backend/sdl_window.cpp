@@ -1,9 +1,10 @@
 // The SDL2 back end: the graphics library on a real window.
 //
-// Implements: Backend_Open_Canvas and the window entry points (opening and
-// closing, IsOpen, GetMaxSize, SetWindowTitle, KeyHit, GetKey, MouseEvent,
-// GetMouse). Drawing, pixels, sizes and the version are the shared entry points
-// on the shared canvas, which is the truth GetColorPixel answers from.
+// Implements: Backend_Open_Canvas, the key and mouse queues, and the window
+// entry points (opening and closing, IsOpen, GetMaxSize, SetWindowTitle,
+// GetKey). Drawing, pixels, sizes, the version and the non-waiting key and
+// mouse queries are the shared entry points, on the shared canvas, which is
+// the truth GetColorPixel answers from.
 // Leaves out: more than one window, hardware rendering, resizing the drawing
 // surface after the window opened (a larger window shows black beyond it).
 // Depends on: SDL2 (x11 or wayland video driver only), libX11 (linked directly,
@@ -560,6 +561,10 @@ Canvas* Backend_Open_Canvas() {
   return The_State.Canvas_Usable.load(std::memory_order_acquire) ? &The_State.Surface : nullptr;
 }
 
+Key_Queue& Backend_Key_Queue() { return The_State.Keys; }
+
+Mouse_Queue& Backend_Mouse_Queue() { return The_State.Mice; }
+
 extern "C" {
 
 int32_t CreateGraphWindow(int32_t mode) {
@@ -609,11 +614,6 @@ int32_t SetWindowTitle(const char* title) {
   return 0;
 }
 
-int32_t KeyHit(void) {
-  if (!The_State.Canvas_Usable.load(std::memory_order_acquire)) return Window_Not_Open_Code;
-  return The_State.Keys.Is_Empty() ? 0 : 1;
-}
-
 int32_t GetKey(void) {
   for (;;) {
     const uint32_t Seen = The_State.Wakeups.load(std::memory_order_acquire);
@@ -622,22 +622,6 @@ int32_t GetKey(void) {
     if (The_State.Keys.Pop(Code)) return Code;
     The_State.Wakeups.wait(Seen, std::memory_order_acquire);  // until a key comes or the window goes
   }
-}
-
-int32_t MouseEvent(void) {
-  if (!The_State.Canvas_Usable.load(std::memory_order_acquire)) return Window_Not_Open_Code;
-  return The_State.Mice.Is_Empty() ? 0 : 1;
-}
-
-int32_t GetMouse(int32_t* record) {
-  if (!The_State.Canvas_Usable.load(std::memory_order_acquire)) return Window_Not_Open_Code;
-  if (!record) return Get_Position_Error_Code;
-  Mouse_Event_Record Event{0, 0, 0};  // no event waiting: MouseNone at (0, 0)
-  The_State.Mice.Pop(Event);
-  record[0] = Event.Code;
-  record[1] = Event.X;
-  record[2] = Event.Y;
-  return 0;
 }
 
 }  // extern "C"

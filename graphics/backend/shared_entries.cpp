@@ -1,6 +1,7 @@
-// The entry points every back end shares: sizes, the version, and everything
-// that only draws on or reads the open window's framebuffer. Each one finds the
-// window through Backend_Open_Canvas and answers -6 when none is open.
+// The entry points every back end shares: sizes, the version, everything
+// that only draws on or reads the open window's framebuffer, and the key and
+// mouse queries that never wait. Each one finds the window through
+// Backend_Open_Canvas and answers -6 when none is open.
 #include "graphics/backend/canvas.h"
 #include "graphics/backend/library_codes.h"
 #include "graphics/backend/window_system.h"
@@ -89,6 +90,27 @@ int32_t GotoXY(int32_t x, int32_t y) {
 int32_t DrawTo(int32_t x, int32_t y, int32_t color) {
   Canvas* Surface = Backend_Open_Canvas();
   return Surface ? Canvas_Draw_To(*Surface, x, y, color) : Window_Not_Open_Code;
+}
+
+int32_t KeyHit(void) {
+  if (!Backend_Open_Canvas()) return Window_Not_Open_Code;
+  return Backend_Key_Queue().Is_Empty() ? 0 : 1;
+}
+
+int32_t MouseEvent(void) {
+  if (!Backend_Open_Canvas()) return Window_Not_Open_Code;
+  return Backend_Mouse_Queue().Is_Empty() ? 0 : 1;
+}
+
+int32_t GetMouse(int32_t* record) {
+  if (!Backend_Open_Canvas()) return Window_Not_Open_Code;
+  if (!record) return Get_Position_Error_Code;
+  Mouse_Event_Record Event{Mouse_None_Code, 0, 0};  // nothing waiting: no event, at (0, 0)
+  Backend_Mouse_Queue().Pop(Event);
+  record[0] = Event.Code;
+  record[1] = Event.X;
+  record[2] = Event.Y;
+  return 0;
 }
 
 }  // extern "C"

@@ -1,14 +1,21 @@
 // The seam between the entry points every back end shares (drawing, pixels,
-// sizes, version: graphics/backend/shared_entries.cpp) and the back end's own
-// window system. Each back end defines this one function next to its own entry
-// points (window opening and closing, title, keys, mouse, maximum size).
+// sizes, version, the non-waiting key and mouse queries:
+// graphics/backend/shared_entries.cpp) and the back end's own window system.
+// Each back end defines these functions next to its own entry points (window
+// opening and closing, title, GetKey, maximum size).
 #pragma once
 
 #include "graphics/backend/canvas.h"
+#include "graphics/backend/event_queue.h"
 
 // The open window's canvas, or nullptr when no window is open (the shared
 // entry points then answer -6). Called from the program's thread only.
 Canvas* Backend_Open_Canvas();
+
+// The queues the back end fills with key presses and mouse events; the
+// program's thread is their only consumer.
+Key_Queue& Backend_Key_Queue();
+Mouse_Queue& Backend_Mouse_Queue();
 
 // The version every back end reports.
 constexpr int32_t Backend_Library_Version = 5;
