@@ -176,6 +176,22 @@ TEST_F(Flight, KeysSteerOneStepEachUntilAnEdge) {
   }
 }
 
+// Only black stops the dot: it crosses a red patch (leaving its trail on it)
+// and ends on the outline of a black square drawn in its way.
+TEST_F(Flight, OtherColoursAreFreeAndABlackSquareEndsTheFlight) {
+  Open(200, 120);
+  Game::Random_State Generator{1};
+  Game::Setup(Generator, 200, 120, 0);
+  Tarnwick::Draw_Box(30, 44, 35, 51, Tarnwick::Color_Type::Red, Tarnwick::Fill_Type::Fill);
+  Tarnwick::Draw_Box(40, 30, 60, 50, Tarnwick::Color_Type::Black, Tarnwick::Fill_Type::No_Fill);
+  Console_Capture Console;
+  EXPECT_FALSE(Game::Main_Proc(200, 120, true, 0));
+  EXPECT_EQ(Console.Text(), std::string(20, '\n')) << "the 20th step, to (40, 40), hits the square";
+  for (int32_t X = 30; X <= 35; ++X) EXPECT_EQ(Pixel(X, 80 - X), Black) << "trail over red at x = " << X;
+  EXPECT_EQ(Pixel(30, 44), 4) << "the rest of the patch stays red";
+  EXPECT_EQ(Pixel(41, 39), White) << "nothing beyond the collision";
+}
+
 TEST_F(Flight, ZigZagPassesTheGapAtAnySpeed) {
   for (const int32_t Speed : {0, -1, std::numeric_limits<int32_t>::min(), 1000}) {
     std::string Keys, Moves;
