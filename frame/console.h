@@ -22,6 +22,7 @@ extern const Error_Id End_Error;     // end of input before any non-blank charac
 extern const Error_Id Data_Error;    // a reply that is not a 32-bit integer literal
 extern const Error_Id Layout_Error;  // declared, never raised
 
+// Whether a file is read (standard input) or written (standard output and error).
 enum class File_Mode { In_File, Out_File };
 
 // One text file bound to a platform stream.
@@ -36,6 +37,7 @@ struct Text_File {
   Text_File* Next;           // the open-file list, newest first
 };
 
+// The three standard files, bound to the process's streams by Init_Standard_Files.
 extern Text_File Standard_Input;
 extern Text_File Standard_Output;
 extern Text_File Standard_Error;
