@@ -58,9 +58,14 @@ bool Start_Xvfb(Xvfb_Server& Server, std::string* Failure) {
     if (Failure) *Failure = Why;
     return false;
   };
-  char Directory_Template[] = "/tmp/drovanel-xvfb-XXXXXX";
-  if (!mkdtemp(Directory_Template)) return Fail("cannot create a framebuffer directory");
-  Server.Framebuffer_Dir = Directory_Template;
+  // The screen file lives in memory where it can (a file on disk makes the
+  // server stall now and then while the kernel writes its pages back).
+  char In_Memory[] = "/dev/shm/drovanel-xvfb-XXXXXX";
+  char On_Disk[] = "/tmp/drovanel-xvfb-XXXXXX";
+  const char* Directory = mkdtemp(In_Memory);
+  if (!Directory) Directory = mkdtemp(On_Disk);
+  if (!Directory) return Fail("cannot create a framebuffer directory");
+  Server.Framebuffer_Dir = Directory;
   const std::string Screen = std::to_string(Server.Screen_Width) + "x" + std::to_string(Server.Screen_Height) + "x24";
   Server.Process = Start_Child({.Arguments = {"Xvfb", "-displayfd", "1", "-noreset", "-screen", "0", Screen,
                                               "-fbdir", Server.Framebuffer_Dir, "-nolisten", "tcp"},
