@@ -47,6 +47,18 @@ std::string Library_Text(std::string_view Text) {
   }
 }
 
+// Calls the library with a temporary copy of Text, released before the
+// result is looked at; then the common check.
+template <typename Library_Call>
+void Call_With_Text(std::string_view Text, Library_Call Call) {
+  int32_t Result;
+  {
+    const std::string Copy = Library_Text(Text);
+    Result = Call(Copy.c_str());
+  }
+  Check(Result);
+}
+
 }  // namespace
 
 std::string_view Image(Color_Type Color) { return Color_Images[static_cast<size_t>(Color)]; }
@@ -223,12 +235,7 @@ void Clear_Window(Color_Type Color) {
 
 void Set_Window_Title(std::string_view Title) {
   Check_Started();
-  int32_t Result;
-  {
-    const std::string Copy = Library_Text(Title);
-    Result = SetWindowTitle(Copy.c_str());
-  }  // the copy is released before the result is looked at
-  Check(Result);
+  Call_With_Text(Title, [](const char* Copy) { return SetWindowTitle(Copy); });
 }
 
 Color_Type Get_Pixel(int32_t X, int32_t Y) {
@@ -306,12 +313,7 @@ void Flood_Fill(int32_t X, int32_t Y, Color_Type Color) {
 
 void Display_Text(int32_t X, int32_t Y, std::string_view Text, Color_Type Color) {
   Check_Started();
-  int32_t Result;
-  {
-    const std::string Copy = Library_Text(Text);
-    Result = DisplayText(X, Y, Copy.c_str(), static_cast<int32_t>(Color));
-  }  // the copy is released before the result is looked at
-  Check(Result);
+  Call_With_Text(Text, [&](const char* Copy) { return DisplayText(X, Y, Copy, static_cast<int32_t>(Color)); });
 }
 
 int32_t Where_X() {
