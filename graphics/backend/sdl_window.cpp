@@ -455,9 +455,6 @@ void Run_Window() {
 void Window_Thread_Main() {
   Install_X_Error_Handlers();
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // Ctrl+C and kill must still end the program
-  // The window surface goes straight to the X server (shared memory), not
-  // through an OpenGL renderer with its own threads.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");  // a window, not a full-screen game
   // Prefer a real display; the offscreen driver would give an invisible window.
   if (!std::getenv("SDL_VIDEODRIVER"))
@@ -465,6 +462,11 @@ void Window_Thread_Main() {
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     Finish_Opening(Create_Window_Failed_Code);
   } else {
+    // On X11 the window surface goes straight to the server (shared memory),
+    // not through an OpenGL renderer with its own threads. Wayland has no
+    // such surface: SDL then backs it with a streaming texture of a renderer.
+    const char* Driver = SDL_GetCurrentVideoDriver();
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, Driver && std::strcmp(Driver, "x11") == 0 ? "0" : "1");
     if (!Is_Real_Display_Driver() || !Measure_Screen()) {
       Finish_Opening(Create_Window_Failed_Code);
     } else if (The_State.Kind == Session_Kind::Measure_Screen) {
