@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 
+#include "frame/program.h"
 #include "graphics/tarnwick_library.h"
 
 namespace Tarnwick {
@@ -341,3 +342,9 @@ void Draw_To(int32_t X, int32_t Y, Color_Type Color) {
 }
 
 }  // namespace Tarnwick
+
+// The report comes from the back end's thread while the program's own thread
+// waits elsewhere; the report ends the process.
+extern "C" void Tarnwick_Window_Lost(void) {
+  report_unhandled_error(Raised_Error{&Tarnwick::Window_Not_Open, 0, {}});
+}

@@ -66,6 +66,14 @@ int32_t GotoXY(int32_t x, int32_t y);
 /* A line from the current position to (x, y), which becomes the current position. */
 int32_t DrawTo(int32_t x, int32_t y, int32_t color);
 
+/* Not an entry point but its reverse: the interface defines it, and a back
+ * end whose window can go away by itself calls it from a thread of its own
+ * when the window went (closed by the user, its display lost) and the program
+ * makes no library call that could tell it so, waiting at the console, say.
+ * It ends the program with the report of TARNWICK.WINDOW_NOT_OPEN, as that
+ * call would have, and does not return. */
+void Tarnwick_Window_Lost(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,94 @@
+// Showing the canvas in the window, on the window thread. The canvas rows
+// the program changed since the last frame are composed into a picture of
+// colour codes the window's size (scaled to fit when the desktop made the
+// window another size than the canvas, graphics/backend/picture_layout.h),
+// and only the window rows they cover are copied to the window surface and
+// shown. Nothing is shown when nothing changed, unless the window was exposed
+// or resized.
+//
+// The window surface is the X server's shared-memory image on X11; on Wayland,
+// which has none, SDL keeps it in a streaming texture of one of its renderers
+// and uploads the changed rows.
+#include "graphics/backend/sdl/sdl_backend.h"
+
+namespace {
+
+// The sixteen colours, in the order of the old PC text palette.
+constexpr SDL_Color Palette_Colors[16] = {
+    {0x00, 0x00, 0x00, 0xFF}, {0x00, 0x00, 0xAA, 0xFF}, {0x00, 0xAA, 0x00, 0xFF}, {0x00, 0xAA, 0xAA, 0xFF},
+    {0xAA, 0x00, 0x00, 0xFF}, {0xAA, 0x00, 0xAA, 0xFF}, {0xAA, 0x55, 0x00, 0xFF}, {0xAA, 0xAA, 0xAA, 0xFF},
+    {0x55, 0x55, 0x55, 0xFF}, {0x55, 0x55, 0xFF, 0xFF}, {0x55, 0xFF, 0x55, 0xFF}, {0x55, 0xFF, 0xFF, 0xFF},
+    {0xFF, 0x55, 0x55, 0xFF}, {0xFF, 0x55, 0xFF, 0xFF}, {0xFF, 0xFF, 0x55, 0xFF}, {0xFF, 0xFF, 0xFF, 0xFF},
+};
+
+// Lays the canvas out in a window surface of a new size, with a black picture of that size.
+bool Lay_Out_For(const SDL_Surface& Target) {
+  auto& Side = The_State.Thread_Side;
+  if (Side.Palette_Image) SDL_FreeSurface(Side.Palette_Image);
+  // A new image is all zeros: colour code 0, black, beside the picture.
+  Side.Palette_Image = SDL_CreateRGBSurfaceWithFormat(0, Target.w, Target.h, 8, SDL_PIXELFORMAT_INDEX8);
+  if (!Side.Palette_Image) return false;
+  SDL_SetPaletteColors(Side.Palette_Image->format->palette, Palette_Colors, 0, 16);
+  Side.Layout = Layout_Picture(The_State.Surface.Width, The_State.Surface.Height, Target.w, Target.h);
+  Side.Repaint_All = true;
+  return true;
+}
+
+// Whether picture row Row shows a canvas row that changed.
+bool Picture_Row_Changed(int32_t Row) {
+  const auto& Side = The_State.Thread_Side;
+  const auto Index = static_cast<size_t>(Row);
+  for (int32_t Y = Side.Layout.Row_Start[Index]; Y < Side.Layout.Row_End[Index]; ++Y)
+    if (Side.Rows_Changed[static_cast<size_t>(Y)]) return true;
+  return false;
+}
+
+}  // namespace
+
+void Present() {
+  auto& Side = The_State.Thread_Side;
+  Canvas& Surface = The_State.Surface;
+  bool Any_Changed = false;
+  Side.Rows_Changed.resize(static_cast<size_t>(Surface.Height));
+  for (int32_t Y = 0; Y < Surface.Height; ++Y) {
+    const bool Changed = Canvas_Take_Dirty_Row(Surface, Y);
+    Side.Rows_Changed[static_cast<size_t>(Y)] = Changed;
+    Any_Changed = Any_Changed || Changed;
+  }
+  if (!Any_Changed && !Side.Repaint_All) return;
+
+  SDL_Surface* Target = SDL_GetWindowSurface(Side.Handle);
+  if (!Target || Target->w < 1 || Target->h < 1) {
+    Side.Repaint_All = true;  // the rows just taken are shown once the surface is back
+    return;
+  }
+  if (Target->w != Side.Layout.Output_Width || Target->h != Side.Layout.Output_Height || !Side.Palette_Image) {
+    if (!Lay_Out_For(*Target)) return;
+  }
+
+  SDL_Surface* Image = Side.Palette_Image;
+  std::vector<SDL_Rect>& Bands = Side.Bands;
+  Bands.clear();
+  for (int32_t Row = 0; Row < Side.Layout.Height; ++Row) {
+    if (!Side.Repaint_All && !Picture_Row_Changed(Row)) continue;
+    const int32_t Y = Side.Layout.Y + Row;
+    auto* Line = static_cast<uint8_t*>(Image->pixels) + static_cast<size_t>(Y) * static_cast<size_t>(Image->pitch);
+    Compose_Picture_Row(Surface, Side.Layout, Row, Line + Side.Layout.X);
+    if (!Bands.empty() && Bands.back().y + Bands.back().h == Y)
+      ++Bands.back().h;
+    else
+      Bands.push_back({Side.Layout.X, Y, Side.Layout.Width, 1});
+  }
+
+  if (Side.Repaint_All) {
+    SDL_BlitSurface(Image, nullptr, Target, nullptr);
+    SDL_UpdateWindowSurface(Side.Handle);
+    Side.Repaint_All = false;
+    return;
+  }
+  for (SDL_Rect Band : Bands) {
+    SDL_Rect Destination = Band;
+    SDL_BlitSurface(Image, &Band, Target, &Destination);
+  }
+  SDL_UpdateWindowSurfaceRects(Side.Handle, Bands.data(), static_cast<int>(Bands.size()));
+}

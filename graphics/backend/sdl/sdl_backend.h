@@ -1,0 +1,104 @@
+// The SDL2 back end's state, in one record, and what its files share:
+//   window_thread.cpp  the thread that owns SDL, its sessions and their end,
+//                      and the window entry points of the library;
+//   window_sizing.cpp  opening the window at the size the desktop gives it;
+//   presentation.cpp   showing the canvas in the window, scaled to fit;
+//   input.cpp          SDL's events turned into the key and mouse queues.
+// Only these files include SDL.
+#pragma once
+
+#include <SDL.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "graphics/backend/canvas.h"
+#include "graphics/backend/event_queue.h"
+#include "graphics/backend/picture_layout.h"
+
+using Clock = std::chrono::steady_clock;
+
+// What a session of the window thread is asked to do.
+enum class Session_Kind { Default_Window, Maximized_Window, Sized_Window, Measure_Screen };
+
+// Who answers for a window that went away under the program (closed, its
+// display lost): the program, at its next library call, or the window thread,
+// which ends the program itself when no call comes.
+enum class Loss_Report : uint8_t { Nothing_Lost, Unreported, Program_Told, Thread_Ending_Program };
+
+// The back end's whole state. The program's thread owns the session fields;
+// the window thread owns Thread_Side. The canvas is created by the window
+// thread during the opening (while the program waits) and released by the
+// program's thread once the window thread has ended. The rest is shared
+// through atomics or under Handshake_Lock.
+struct Sdl_Backend_State {
+  // Program thread only.
+  std::thread Window_Thread;
+  bool Thread_Started = false;
+  bool Exit_Hook_Registered = false;
+  Canvas Surface;
+  bool Screen_Measured = false;
+
+  // The request, written before the thread starts.
+  Session_Kind Kind = Session_Kind::Default_Window;
+  int32_t Requested_Width = 0, Requested_Height = 0;
+  std::string Program_Name;
+
+  // Written by the window thread before it finishes the opening handshake.
+  int32_t Usable_X = 0, Usable_Y = 0, Usable_Width = 0, Usable_Height = 0;
+
+  // The opening handshake, and the end of the thread.
+  std::mutex Handshake_Lock;
+  std::condition_variable Handshake_Done;
+  bool Opening_Finished = false;
+  int32_t Opening_Result = 0;
+
+  // Shared flags. Canvas_Usable is what Backend_Open_Canvas reads on every call.
+  std::atomic<bool> Canvas_Usable{false};
+  std::atomic<bool> Stop_Requested{false};
+  std::atomic<bool> Thread_Finished{false};
+  std::atomic<bool> Display_Lost{false};   // for good: the display broke or stopped answering
+  std::atomic<uint32_t> Wakeups{0};         // bumped (and notified) on every key and state change
+  std::atomic<std::string*> Pending_Title{nullptr};
+  std::atomic<Loss_Report> Loss{Loss_Report::Nothing_Lost};
+
+  Key_Queue Keys;
+  Mouse_Queue Mice;
+
+  // Window thread only.
+  struct Window_Thread_Side {
+    SDL_Window* Handle = nullptr;
+    SDL_Surface* Palette_Image = nullptr;  // the window's picture as colour codes, one byte per pixel
+    Picture_Layout Layout;                 // where the canvas shows in the window
+    std::vector<uint8_t> Rows_Changed;     // this frame's changed canvas rows, kept to reuse its memory
+    std::vector<SDL_Rect> Bands;           // this frame's bands of changed window rows
+    bool Repaint_All = true;               // exposed or resized: show everything again
+    bool Focus_Taken = false;
+    bool Closed = false;                   // by its close button, or its display went
+  } Thread_Side;
+};
+
+// The one state; never destroyed, since a window thread that was given up may still be using it.
+extern Sdl_Backend_State& The_State;
+
+// Wakes a GetKey or a release waiting for the window thread.
+void Wake_Waiters();
+// The window went away under the program: every later call answers -6.
+void Mark_Window_Gone();
+
+// Measures the screen's usable area into The_State; false when SDL cannot.
+bool Measure_Screen();
+// Opens the window the request asks for, at the size the desktop settles on, and its canvas; the opening's code.
+int32_t Open_Window();
+// Handles every event that arrives within Timeout (at least one wait).
+void Pump_Events(std::chrono::milliseconds Timeout);
+// Shows what changed on the canvas since the last call, or everything after an expose or a resize.
+void Present();
+// Releases what Open_Window and Present made.
+void Close_Window();

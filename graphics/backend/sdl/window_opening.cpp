@@ -1,0 +1,104 @@
+// Opening the window on the window thread, at the size the desktop gives it,
+// and closing it. A maximized window's canvas takes the size the window
+// manager or compositor settles on during the opening (a floating one
+// maximizes the window, a tiling one gives it its tile); without a window
+// manager the back end places and sizes it itself. Other windows keep the
+// size asked. Whatever the desktop does to the window afterwards, the canvas
+// stays as opened and is shown scaled to fit (presentation.cpp).
+#include <new>
+
+#include "graphics/backend/library_codes.h"
+#include "graphics/backend/sdl/sdl_backend.h"
+
+namespace {
+
+constexpr int32_t Default_Width = 640;
+constexpr int32_t Default_Height = 480;
+
+// How long a maximized opening waits for a window manager to resize the window
+// before it places and sizes the window itself.
+constexpr auto Window_Manager_Grace = std::chrono::milliseconds(300);
+// How long a window manager's size must hold before it is taken as final.
+constexpr auto Window_Manager_Settling = std::chrono::milliseconds(50);
+
+// Makes a maximized window fill the usable area. A window manager maximizes it
+// on its own, after a moment and sometimes in more than one step, so the size
+// is taken once it has held still for a little while; without a window manager
+// (bare Xvfb) the maximized flag is only a hint, and the window is placed and
+// sized here.
+void Fill_Usable_Area(SDL_Window* Handle, int32_t Initial_Width, int32_t Initial_Height) {
+  const Clock::time_point Deadline = Clock::now() + Window_Manager_Grace;
+  int Last_Width = Initial_Width, Last_Height = Initial_Height;
+  Clock::time_point Last_Change{};
+  for (;;) {
+    int Width = 0, Height = 0;
+    SDL_GetWindowSize(Handle, &Width, &Height);
+    const Clock::time_point Now = Clock::now();
+    if (Width != Last_Width || Height != Last_Height) {
+      Last_Width = Width;
+      Last_Height = Height;
+      Last_Change = Now;
+    }
+    const bool Resized = Last_Width != Initial_Width || Last_Height != Initial_Height;
+    if (Resized && (Now - Last_Change >= Window_Manager_Settling || Now >= Deadline)) return;
+    if (Now >= Deadline) break;
+    Pump_Events(std::chrono::milliseconds(10));
+  }
+  SDL_SetWindowSize(Handle, The_State.Usable_Width, The_State.Usable_Height);
+  SDL_SetWindowPosition(Handle, The_State.Usable_X, The_State.Usable_Y);
+  Pump_Events(std::chrono::milliseconds(0));
+}
+
+}  // namespace
+
+bool Measure_Screen() {
+  SDL_Rect Usable;
+  if (SDL_GetDisplayUsableBounds(0, &Usable) != 0) return false;
+  The_State.Usable_X = Usable.x;
+  The_State.Usable_Y = Usable.y;
+  The_State.Usable_Width = Usable.w;
+  The_State.Usable_Height = Usable.h;
+  return true;
+}
+
+int32_t Open_Window() {
+  auto& Side = The_State.Thread_Side;
+  const bool Maximized = The_State.Kind == Session_Kind::Maximized_Window;
+  int32_t Width = Default_Width, Height = Default_Height;
+  if (The_State.Kind == Session_Kind::Sized_Window) {
+    Width = The_State.Requested_Width;
+    Height = The_State.Requested_Height;
+  }
+  // Sizes are in the desktop's logical pixels; on a scaled (HiDPI) output the
+  // window surface still has the logical size and SDL scales it up sharply.
+  const Uint32 Flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI |
+                       (Maximized ? SDL_WINDOW_MAXIMIZED : 0);
+  // A maximized window starts at the usable area's corner, where it stays when it is sized here.
+  const int Left = Maximized ? The_State.Usable_X : static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
+  const int Top = Maximized ? The_State.Usable_Y : static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
+  Side.Handle = SDL_CreateWindow(The_State.Program_Name.c_str(), Left, Top, Width, Height, Flags);
+  if (!Side.Handle) return Create_Window_Failed_Code;
+  if (Maximized) {
+    Fill_Usable_Area(Side.Handle, Width, Height);
+    SDL_GetWindowSize(Side.Handle, &Width, &Height);
+  }
+  // A window that cannot be shown (no surface on this driver) is no window.
+  if (!Valid_Window_Size(Width, Height) || !SDL_GetWindowSurface(Side.Handle)) return Create_Window_Failed_Code;
+  try {
+    Canvas_Create(The_State.Surface, Width, Height);
+  } catch (const std::bad_alloc&) {
+    return Create_Window_Failed_Code;
+  }
+  Side.Repaint_All = true;
+  Side.Focus_Taken = false;
+  // Closed by its button before it was ready: the opening failed.
+  return Side.Closed ? Create_Window_Failed_Code : 0;
+}
+
+void Close_Window() {
+  auto& Side = The_State.Thread_Side;
+  if (Side.Palette_Image) SDL_FreeSurface(Side.Palette_Image);
+  if (Side.Handle) SDL_DestroyWindow(Side.Handle);
+  Side = {};
+  delete The_State.Pending_Title.exchange(nullptr, std::memory_order_acquire);
+}
