@@ -21,12 +21,22 @@ constexpr auto Window_Manager_Grace = std::chrono::milliseconds(300);
 // How long a window manager's size must hold before it is taken as final.
 constexpr auto Window_Manager_Settling = std::chrono::milliseconds(50);
 
+// Shows the window all black. A Wayland window appears only once it shows
+// something, and only then does the compositor give it its size.
+void Show_Black(SDL_Window* Handle) {
+  SDL_Surface* Target = SDL_GetWindowSurface(Handle);
+  if (!Target) return;
+  SDL_FillRect(Target, nullptr, SDL_MapRGB(Target->format, 0, 0, 0));
+  SDL_UpdateWindowSurface(Handle);
+}
+
 // Makes a maximized window fill the usable area. A window manager maximizes it
 // on its own, after a moment and sometimes in more than one step, so the size
 // is taken once it has held still for a little while; without a window manager
 // (bare Xvfb) the maximized flag is only a hint, and the window is placed and
 // sized here.
 void Fill_Usable_Area(SDL_Window* Handle, int32_t Initial_Width, int32_t Initial_Height) {
+  Show_Black(Handle);
   const Clock::time_point Deadline = Clock::now() + Window_Manager_Grace;
   int Last_Width = Initial_Width, Last_Height = Initial_Height;
   Clock::time_point Last_Change{};
@@ -38,6 +48,7 @@ void Fill_Usable_Area(SDL_Window* Handle, int32_t Initial_Width, int32_t Initial
       Last_Width = Width;
       Last_Height = Height;
       Last_Change = Now;
+      Show_Black(Handle);  // a compositor may wait for the new size to be shown before its next step
     }
     const bool Resized = Last_Width != Initial_Width || Last_Height != Initial_Height;
     if (Resized && (Now - Last_Change >= Window_Manager_Settling || Now >= Deadline)) return;
@@ -78,6 +89,10 @@ int32_t Open_Window() {
   const int Top = Maximized ? The_State.Usable_Y : static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
   Side.Handle = SDL_CreateWindow(The_State.Program_Name.c_str(), Left, Top, Width, Height, Flags);
   if (!Side.Handle) return Create_Window_Failed_Code;
+  // Printable keys come as text. SDL turns text input on by itself only where
+  // it sees no on-screen keyboard; a Wayland compositor's text-input protocol
+  // looks like one to it.
+  SDL_StartTextInput();
   if (Maximized) {
     Fill_Usable_Area(Side.Handle, Width, Height);
     SDL_GetWindowSize(Side.Handle, &Width, &Height);

@@ -174,8 +174,9 @@ void Run_Window() {
 // X desktop and for a Wayland one whose windows SDL cannot show. A driver
 // the user named in SDL_VIDEODRIVER is the only one tried.
 std::vector<const char*> Video_Drivers() {
-  if (std::getenv("SDL_VIDEODRIVER")) return {nullptr};
-  if (std::getenv("WAYLAND_DISPLAY")) return {"wayland", "x11"};
+  const auto Is_Set = [](const char* Name) { return std::getenv(Name) && *std::getenv(Name); };
+  if (Is_Set("SDL_VIDEODRIVER")) return {nullptr};
+  if (Is_Set("WAYLAND_DISPLAY")) return {"wayland", "x11"};
   return {"x11"};
 }
 
