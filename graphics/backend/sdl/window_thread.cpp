@@ -24,6 +24,7 @@
 #include <errno.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wayland-client.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -168,6 +169,27 @@ void Run_Window() {
   }
 }
 
+// Whether the Wayland compositor offers a seat (a keyboard and pointer, even
+// without devices yet). SDL 2.26 crashes while starting on a compositor
+// without one, as a headless one may be; such a compositor is passed over.
+bool Compositor_Has_Seat() {
+  wl_display* Display = wl_display_connect(nullptr);
+  if (!Display) return false;
+  bool Has_Seat = false;
+  static const wl_registry_listener Listener = {
+      [](void* Found, wl_registry*, uint32_t, const char* Interface, uint32_t) {
+        if (std::strcmp(Interface, wl_seat_interface.name) == 0) *static_cast<bool*>(Found) = true;
+      },
+      [](void*, wl_registry*, uint32_t) {},
+  };
+  wl_registry* Registry = wl_display_get_registry(Display);
+  wl_registry_add_listener(Registry, &Listener, &Has_Seat);
+  wl_display_roundtrip(Display);
+  wl_registry_destroy(Registry);
+  wl_display_disconnect(Display);
+  return Has_Seat;
+}
+
 // The video drivers to try, in order (nullptr: SDL's choice). Wayland first
 // where a compositor offers it: the window is then native, sharp on a scaled
 // output, with the compositor's decorations and keyboard. X11 next, for an
@@ -176,7 +198,7 @@ void Run_Window() {
 std::vector<const char*> Video_Drivers() {
   const auto Is_Set = [](const char* Name) { return std::getenv(Name) && *std::getenv(Name); };
   if (Is_Set("SDL_VIDEODRIVER")) return {nullptr};
-  if (Is_Set("WAYLAND_DISPLAY")) return {"wayland", "x11"};
+  if (Is_Set("WAYLAND_DISPLAY") && Compositor_Has_Seat()) return {"wayland", "x11"};
   return {"x11"};
 }
 
