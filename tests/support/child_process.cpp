@@ -98,6 +98,7 @@ Child_Process& Child_Process::operator=(Child_Process&& Other) noexcept {
   std::swap(Pending, Other.Pending);
   std::swap(Reaped, Other.Reaped);
   std::swap(Wait_Status, Other.Wait_Status);
+  std::swap(Group_Leader, Other.Group_Leader);
   return *this;
 }
 
@@ -120,23 +121,23 @@ Child_Process Start_Child(const Child_Options& Options) {
   std::vector<char*> Argv;
   for (const std::string& Argument : Options.Arguments) Argv.push_back(const_cast<char*>(Argument.c_str()));
   Argv.push_back(nullptr);
-  // An added entry replaces an inherited one of the same name.
+  // An added entry replaces an inherited one of the same name; a bare name removes it.
   std::vector<char*> Envp;
-  for (const std::string& Entry : Options.Environment) Envp.push_back(const_cast<char*>(Entry.c_str()));
-  const size_t Added = Envp.size();
+  for (const std::string& Entry : Options.Environment)
+    if (Entry.find('=') != std::string::npos) Envp.push_back(const_cast<char*>(Entry.c_str()));
   for (char** Entry = environ; *Entry != nullptr; ++Entry) {
-    const auto Same_Name = [Entry](const char* Other) {
-      const char* Equals = std::strchr(Other, '=');
-      return Equals != nullptr && std::strncmp(*Entry, Other, static_cast<size_t>(Equals - Other) + 1) == 0;
+    const auto Same_Name = [Entry](const std::string& Other) {
+      const size_t Name_Length = std::min(Other.find('='), Other.size());
+      return std::strncmp(*Entry, Other.c_str(), Name_Length) == 0 && (*Entry)[Name_Length] == '=';
     };
-    if (std::none_of(Envp.begin(), Envp.begin() + static_cast<std::ptrdiff_t>(Added), Same_Name))
-      Envp.push_back(*Entry);
+    if (std::none_of(Options.Environment.begin(), Options.Environment.end(), Same_Name)) Envp.push_back(*Entry);
   }
   Envp.push_back(nullptr);
 
   const pid_t Pid = Output.Ready && Errors.Ready ? fork() : -1;
   if (Pid == 0) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (Options.New_Process_Group) setpgid(0, 0);
     // Signals this process ignores (SIGPIPE above) would stay ignored across exec.
     struct sigaction Default {};
     Default.sa_handler = SIG_DFL;
@@ -150,6 +151,8 @@ Child_Process Start_Child(const Child_Options& Options) {
     execvpe(Argv[0], Argv.data(), Envp.data());
     _exit(127);
   }
+  // Set on both sides, so that the group exists before either goes on.
+  if (Pid > 0 && Options.New_Process_Group) setpgid(Pid, Pid);
   close(Input[0]);
   Close(Output.Child_End);
   Close(Errors.Child_End);
@@ -157,6 +160,7 @@ Child_Process Start_Child(const Child_Options& Options) {
   Child.Output_Fd = Output.Parent_End;
   Child.Errors_Fd = Errors.Parent_End;
   Child.Pid = Pid;  // on failure the destructor closes the pipes
+  Child.Group_Leader = Options.New_Process_Group;
   return Child;
 }
 
@@ -186,11 +190,32 @@ bool Read_Line_From_Child(Child_Process& Child, std::string& Line, int Timeout_M
   }
 }
 
+bool Read_Past_From_Child(Child_Process& Child, std::string_view Text, int Timeout_Ms) {
+  const Clock::time_point Deadline = Deadline_After(Timeout_Ms);
+  for (;;) {
+    const size_t Found = Child.Pending.find(Text);
+    if (Found != std::string::npos) {
+      Child.Pending.erase(0, Found + Text.size());
+      return true;
+    }
+    if (Child.Output_Fd < 0 || !Readable(Child.Output_Fd, Deadline) || !Read_Some(Child.Output_Fd, Child.Pending))
+      return false;
+  }
+}
+
 std::string Read_All_From_Child(Child_Process& Child, int Timeout_Ms) {
   const Clock::time_point Deadline = Deadline_After(Timeout_Ms);
   while (Child.Output_Fd >= 0 && Readable(Child.Output_Fd, Deadline) && Read_Some(Child.Output_Fd, Child.Pending)) {
   }
   return std::exchange(Child.Pending, {});
+}
+
+std::string Read_All_Errors_From_Child(Child_Process& Child, int Timeout_Ms) {
+  const Clock::time_point Deadline = Deadline_After(Timeout_Ms);
+  std::string Errors;
+  while (Child.Errors_Fd >= 0 && Readable(Child.Errors_Fd, Deadline) && Read_Some(Child.Errors_Fd, Errors)) {
+  }
+  return Errors;
 }
 
 bool Wait_For_Child(Child_Process& Child, int Timeout_Ms) {
@@ -217,11 +242,18 @@ bool Exited_With(Child_Process& Child, int Status, int Timeout_Ms) {
 }
 
 void Stop_Child(Child_Process& Child, int Signal, int Timeout_Ms) {
-  if (Child.Pid <= 0 || Child.Reaped) return;
-  kill(Child.Pid, Signal);
-  if (Wait_For_Child(Child, Timeout_Ms)) return;
-  kill(Child.Pid, SIGKILL);
-  Wait_For_Child(Child, 3000);
+  if (Child.Pid <= 0) return;
+  // The group outlives its leader while a member runs: end what is left of it too.
+  const pid_t Target = Child.Group_Leader ? -Child.Pid : Child.Pid;
+  if (!Child.Reaped) {
+    kill(Target, Signal);
+    if (!Wait_For_Child(Child, Timeout_Ms)) {
+      kill(Target, SIGKILL);
+      Wait_For_Child(Child, 3000);
+    }
+  }
+  if (Child.Group_Leader) kill(Target, SIGKILL);
+  Child.Group_Leader = false;  // once ended, the group's number may be taken again
 }
 
 Child_Result Run_Child(const Child_Options& Options, std::string_view Input, int Timeout_Ms) {
