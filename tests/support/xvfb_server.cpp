@@ -10,6 +10,9 @@
 #include <fstream>
 #include <iterator>
 
+// Last: Xlib defines macros (Status, None, Bool) that clash with the headers above.
+#include <X11/Xlib.h>
+
 namespace {
 
 void Remove_Framebuffer_Dir(Xvfb_Server& Server) {
@@ -67,8 +70,8 @@ bool Start_Xvfb(Xvfb_Server& Server, std::string* Failure) {
   if (!Directory) return Fail("cannot create a framebuffer directory");
   Server.Framebuffer_Dir = Directory;
   const std::string Screen = std::to_string(Server.Screen_Width) + "x" + std::to_string(Server.Screen_Height) + "x24";
-  Server.Process = Start_Child({.Arguments = {"Xvfb", "-displayfd", "1", "-noreset", "-screen", "0", Screen,
-                                              "-fbdir", Server.Framebuffer_Dir, "-nolisten", "tcp"},
+  Server.Process = Start_Child({.Arguments = {"Xvfb", "-displayfd", "1", "-noreset", "-nocursor", "-screen", "0",
+                                              Screen, "-fbdir", Server.Framebuffer_Dir, "-nolisten", "tcp"},
                                 .Output = Device::Pipe,
                                 .Errors = Device::Null});
   // Xvfb writes the display number and a LF once it accepts connections.
@@ -128,7 +131,7 @@ std::vector<std::string> Window_Program_Environment() {
   std::string Entry = "LSAN_OPTIONS=";
   if (Options && *Options) Entry += std::string(Options) + ":";
   Entry += "suppressions=" WINDOW_LEAK_SUPPRESSIONS;
-  return {Entry};
+  return {Entry, "DBUS_SESSION_BUS_ADDRESS=unix:path=/dev/null/no-bus"};
 }
 
 bool Eventually(const std::function<bool()>& Condition, int Timeout_Ms) {
@@ -146,3 +149,18 @@ std::string Find_Window(const std::string& Title) {
 }
 
 std::string Focused_Window() { return Trimmed_Output("xdotool getwindowfocus 2>/dev/null"); }
+
+bool Send_Close_Request(const std::string& Window) {
+  Display* Connection = Window.empty() ? nullptr : XOpenDisplay(nullptr);
+  if (!Connection) return false;
+  XEvent Event{};
+  Event.xclient.type = ClientMessage;
+  Event.xclient.window = std::stoul(Window);
+  Event.xclient.message_type = XInternAtom(Connection, "WM_PROTOCOLS", False);
+  Event.xclient.format = 32;
+  Event.xclient.data.l[0] = static_cast<long>(XInternAtom(Connection, "WM_DELETE_WINDOW", False));
+  Event.xclient.data.l[1] = CurrentTime;
+  const bool Sent = XSendEvent(Connection, Event.xclient.window, False, NoEventMask, &Event) != 0;
+  XCloseDisplay(Connection);
+  return Sent;
+}

@@ -1,7 +1,8 @@
 // A private X server for tests and benchmarks that need a real window, and
 // the few X helpers such a test needs. Start_Xvfb runs
-//   Xvfb -displayfd 1 -noreset -screen 0 <W>x<H>x24 -fbdir <tmpdir> -nolisten tcp
-// (-noreset: the server must not reset when its last client leaves), waits
+//   Xvfb -displayfd 1 -noreset -nocursor -screen 0 <W>x<H>x24 -fbdir <tmpdir> -nolisten tcp
+// (-noreset: the server must not reset when its last client leaves; -nocursor:
+// screenshots show the windows alone), waits
 // until it accepts connections and sets DISPLAY in this process's environment,
 // so every child started afterwards (the program under test, xdotool) uses it.
 // The screen can be read back at any time from the server's framebuffer file.
@@ -53,8 +54,10 @@ struct Screenshot {
 bool Take_Screenshot(const Xvfb_Server& Server, Screenshot& Image);
 
 // Environment entries for a program that opens a window through SDL, to pass
-// as Child_Options::Environment: under the sanitizers they keep LeakSanitizer
-// quiet about memory libdbus keeps after SDL_Quit (tests/window/lsan.supp).
+// as Child_Options::Environment: a session bus address that leads nowhere, so
+// that libdbus never starts a bus of its own for the display (dbus-launch
+// --autolaunch, which outlives the test); under the sanitizers, quiet
+// LeakSanitizer about memory libdbus keeps after SDL_Quit (tests/window/lsan.supp).
 std::vector<std::string> Window_Program_Environment();
 
 // Polls Condition every 10 ms for at most Timeout_Ms; whether it came true.
@@ -63,3 +66,6 @@ bool Eventually(const std::function<bool()>& Condition, int Timeout_Ms = 10000);
 std::string Find_Window(const std::string& Title);
 // The id of the window that has the keyboard focus (xdotool).
 std::string Focused_Window();
+// Sends the window manager's close request (WM_DELETE_WINDOW) to Window, as a click
+// on its close button does; false when there is no such window or no display.
+bool Send_Close_Request(const std::string& Window);

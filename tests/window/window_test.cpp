@@ -13,9 +13,6 @@
 
 #include "tests/support/xvfb_server.h"
 
-// Last: Xlib defines macros (Status, None, Bool) that clash with the headers above.
-#include <X11/Xlib.h>
-
 namespace {
 
 // The probe ended within Timeout_Ms with the report of Error and status 1.
@@ -54,21 +51,6 @@ class Window_Test : public ::testing::Test {
   // Waits until the probe's window has the keyboard focus.
   void Expect_Focus(const std::string& Window) {
     EXPECT_TRUE(Eventually([&] { return Focused_Window() == Window; })) << "the window never took the keyboard focus";
-  }
-
-  // Sends the window manager's close request, as a click on the close button does.
-  void Send_Close_Request(const std::string& Window) {
-    Display* Connection = XOpenDisplay(nullptr);
-    ASSERT_NE(Connection, nullptr);
-    XEvent Event{};
-    Event.xclient.type = ClientMessage;
-    Event.xclient.window = std::stoul(Window);
-    Event.xclient.message_type = XInternAtom(Connection, "WM_PROTOCOLS", False);
-    Event.xclient.format = 32;
-    Event.xclient.data.l[0] = static_cast<long>(XInternAtom(Connection, "WM_DELETE_WINDOW", False));
-    Event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(Connection, Event.xclient.window, False, NoEventMask, &Event);
-    XCloseDisplay(Connection);
   }
 
   Xvfb_Server Server;
@@ -195,7 +177,7 @@ TEST_P(Window_Ending_Test, WaitingProgramReportsWindowNotOpen) {
   if (GetParam().Kill_Server)
     Kill_Xvfb(Server);
   else
-    Send_Close_Request(Window);
+    ASSERT_TRUE(Send_Close_Request(Window));
   Expect_Report(Probe, "TARNWICK.WINDOW_NOT_OPEN", 3000);
 }
 
