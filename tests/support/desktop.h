@@ -1,0 +1,76 @@
+// Desktops for real-window tests, built on the private Xvfb: a bare X server,
+// X with a window manager (openbox, mutter, i3), or a headless Wayland
+// compositor (sway, mutter) with Xwayland beside it. Each desktop gets a
+// private directory (its runtime directory, configuration files, a copy of
+// the program under test), is ready once its start-up command has written its
+// display names, and ends every process it started by process group id.
+//
+// The compositors refuse to run as root: as root, the Wayland desktops, the
+// programs on them and their tools (wtype, grim, swaymsg) run as the system
+// user drovanel-desktop, created when missing.
+//
+//   Desktop Desk;
+//   std::string Why;
+//   ASSERT_TRUE(Start_Desktop(Desk, Desktop_Kind::Sway, &Why)) << Why;
+//   Child_Process Game = Start_On_Desktop(Desk, "/path/to/drovanel");
+//   ASSERT_TRUE(Eventually([&] { return Window_Has_Focus(Desk, "drovanel"); }));
+//   Type_On_Desktop(Desk, "a");
+//   Screenshot Image;
+//   Take_Desktop_Screenshot(Desk, Image);
+//   Kill_Display_Server(Desk);
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/xvfb_server.h"
+
+// The desktops a test can start.
+enum class Desktop_Kind {
+  Bare_Xvfb,       // Xvfb, no window manager
+  Openbox,         // Xvfb and openbox, a floating window manager
+  Mutter_X11,      // Xvfb and mutter --x11, GNOME's window manager on X
+  I3,              // Xvfb and i3, a tiling window manager, without a bar
+  Sway,            // sway, headless; programs get WAYLAND_DISPLAY and DISPLAY (Xwayland)
+  Sway_Scale_2,    // the same with the output at scale 2
+  Sway_X11_Only,   // the same, but programs get DISPLAY alone: X11 clients of Xwayland
+  Mutter_Wayland,  // mutter --wayland --headless, GNOME's compositor, with Xwayland
+};
+
+// One running desktop. Stopped by its destructor if still running.
+struct Desktop {
+  Desktop_Kind Kind = Desktop_Kind::Bare_Xvfb;
+  Xvfb_Server Xvfb;                       // the X server of the X desktops
+  Child_Process Session;                  // window manager or compositor, leader of its process group
+  std::string Directory;                  // private, owned by whoever runs the desktop
+  std::vector<std::string> As_User;       // the setpriv prefix that runs a command as drovanel-desktop, or empty
+  std::vector<std::string> Environment;   // what programs on the desktop get: displays, runtime directory
+  std::vector<std::string> Tool_Environment;  // what the Wayland tools get
+  ~Desktop();
+};
+
+// Starts the desktop; false with the reason in *Failure when it cannot.
+bool Start_Desktop(Desktop& Desk, Desktop_Kind Kind, std::string* Failure = nullptr);
+// Ends the desktop (SIGTERM to its process groups, SIGKILL after 3 s) and removes its directory.
+void Stop_Desktop(Desktop& Desk);
+// Kills the display server at once with SIGKILL, as a crash would: Xvfb, or the compositor's whole group.
+void Kill_Display_Server(Desktop& Desk);
+
+// Starts Program on the desktop (as its user, from a copy that user can run), with
+// its standard output and error on pipes and the environment of a windowed program.
+Child_Process Start_On_Desktop(const Desktop& Desk, const std::string& Program);
+// Whether the one window titled exactly Title is shown and has the keyboard focus
+// (false on mutter's Wayland desktop, which has no tool to ask).
+bool Window_Has_Focus(const Desktop& Desk, const std::string& Title);
+// Types Keys into the focused window (xdotool on X, wtype on sway); whether the tool succeeded.
+bool Type_On_Desktop(const Desktop& Desk, const std::string& Keys);
+// Asks the window titled Title to close, as its close button does: WM_DELETE_WINDOW on X,
+// swaymsg kill on sway; whether the request was sent.
+bool Close_Window_On_Desktop(const Desktop& Desk, const std::string& Title);
+// The whole screen (Xvfb's framebuffer, or grim on sway); false when there is none.
+bool Take_Desktop_Screenshot(const Desktop& Desk, Screenshot& Image);
+// Keeps Image as Name.ppm in the directory DROVANEL_DESKTOP_SCREENSHOTS names, if it is set.
+void Keep_Screenshot(const Screenshot& Image, const std::string& Name);
