@@ -1,0 +1,240 @@
+// The real program drovanel on one desktop after another: bare X, X under
+// three window managers, sway (native Wayland, at scale 2, and with the game
+// as an X11 client of Xwayland) and mutter's headless compositor. Each row
+// runs the same checks: the whole playfield on screen, found in a screenshot
+// wherever the desktop put the window and at whatever scale; a typed a steers
+// the dot down, where without a key it climbs; the close request, and the
+// display server killed mid-flight, end the game with its report and status 1
+// within 1 s; nothing on standard error. Waits are bounded polls.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+#include "tests/support/desktop.h"
+
+namespace {
+
+const std::string Speed_Prompt = "Speed 'The Lower the Faster' Rec 220000 :";
+const std::string Prompts = Speed_Prompt + "Starting level :";
+// A slow flight (about 45 ms a step), on level 0, which has no obstacle.
+const std::string Replies = "4000000\n0\n";
+const std::string Report = "\nraised TARNWICK.WINDOW_NOT_OPEN\n";
+
+struct Desktop_Row {
+  const char* Name;
+  Desktop_Kind Kind;
+  const char* No_Tools;  // why the screen, the keys and the close request are out of reach, or nullptr
+};
+
+void PrintTo(const Desktop_Row& Row, std::ostream* Out) { *Out << Row.Name; }
+
+const Desktop_Row Rows[] = {
+    {"bare_xvfb", Desktop_Kind::Bare_Xvfb, nullptr},
+    {"openbox", Desktop_Kind::Openbox, nullptr},
+    {"mutter_x11", Desktop_Kind::Mutter_X11, nullptr},
+    {"i3", Desktop_Kind::I3, nullptr},
+    {"sway", Desktop_Kind::Sway, nullptr},
+    {"sway_scale_2", Desktop_Kind::Sway_Scale_2, nullptr},
+    {"sway_xwayland", Desktop_Kind::Sway_X11_Only, nullptr},
+    {"mutter_wayland", Desktop_Kind::Mutter_Wayland, "mutter has no screenshot, key or close tool of its own"},
+};
+
+constexpr uint32_t Black = 0x000000, White = 0xFFFFFF;
+
+// Whether every pixel from (X0, Y0) to (X1, Y1), a row or a column, lies on the image and has Color.
+bool Line_Is(const Screenshot& Image, int32_t X0, int32_t Y0, int32_t X1, int32_t Y1, uint32_t Color) {
+  if (X0 < 0 || Y0 < 0 || X1 >= Image.Width || Y1 >= Image.Height) return false;
+  for (int32_t Y = Y0; Y <= Y1; ++Y)
+    for (int32_t X = X0; X <= X1; ++X)
+      if (Image.At(X, Y) != Color) return false;
+  return true;
+}
+
+// The playfield's frame on the screen, in screen pixels: the outer side of each edge and
+// the middle of the exit gap in the right edge.
+struct Frame_Box {
+  int32_t Left = 0, Top = 0, Right = 0, Bottom = 0, Middle = 0;
+  bool Whole = false;  // all four edges shown, with the canvas's white margin outside each
+};
+
+// Looks anywhere in the image, at any size, for the frame's top and side edges: a black row
+// with white above it, the black columns down from its ends, the right one broken by one
+// white gap. Whole then says whether the rest is shown too: the bottom edge with white below,
+// white beside the sides, and the gap at the middle. False when no top and sides are found.
+bool Find_Frame(const Screenshot& Image, Frame_Box& Frame) {
+  constexpr int32_t Shortest_Edge = 100;
+  const auto Black_At = [&](int32_t X, int32_t Y) { return Image.At(X, Y) == Black; };
+  for (int32_t Top = 1; Top + Shortest_Edge < Image.Height; ++Top) {
+    for (int32_t Left = 1; Left + Shortest_Edge < Image.Width; ++Left) {
+      if (!Black_At(Left, Top) || Black_At(Left - 1, Top)) continue;
+      int32_t Right = Left, Bottom = Top;
+      while (Right + 1 < Image.Width && Black_At(Right + 1, Top)) ++Right;
+      while (Bottom + 1 < Image.Height && Black_At(Left, Bottom + 1)) ++Bottom;
+      if (Right - Left < Shortest_Edge || Bottom - Top < Shortest_Edge ||
+          !Line_Is(Image, Left, Top - 1, Right, Top - 1, White)) {
+        Left = Right;  // on past this row of black
+        continue;
+      }
+      int32_t Gap_Top = Top, Gap_End = Top;
+      while (Gap_Top <= Bottom && Black_At(Right, Gap_Top)) ++Gap_Top;
+      Gap_End = Gap_Top;
+      while (Gap_End <= Bottom && Image.At(Right, Gap_End) == White) ++Gap_End;
+      if (Gap_Top == Top || Gap_End == Gap_Top || Gap_End > Bottom || !Black_At(Right, Gap_End)) continue;
+      Frame = {Left, Top, Right, Bottom, (Gap_Top + Gap_End - 1) / 2, false};
+      Frame.Whole = Line_Is(Image, Left, Bottom, Right, Bottom, Black) &&
+                    Line_Is(Image, Left, Bottom + 1, Right, Bottom + 1, White) &&
+                    Line_Is(Image, Left - 1, Top, Left - 1, Bottom, White) &&
+                    Line_Is(Image, Right + 1, Top, Right + 1, Bottom, White) &&
+                    Line_Is(Image, Right, Gap_End, Right, Bottom, Black) &&
+                    std::abs(Frame.Middle - (Top + Bottom) / 2) <= (Bottom - Top) / 50 + 1;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Which way the trail has gone from the start at the frame's left, beside the gap's middle.
+enum class Trail { None, Up, Down };
+
+void PrintTo(Trail Way, std::ostream* Out) { *Out << (Way == Trail::Up ? "up" : Way == Trail::Down ? "down" : "none"); }
+
+// The trail, from the black in the left quarter of the frame (level 0 has no obstacle): Up or
+// Down once it has gone a sixtieth of the frame's width that way and nowhere the other way.
+Trail Trail_Way(const Screenshot& Image, const Frame_Box& Frame) {
+  const int32_t Width = Frame.Right - Frame.Left, Reach = Width / 60, Slack = Width / 200 + 1;
+  int32_t Inside = Frame.Left;  // past the left edge, however thick
+  while (Image.At(Inside, Frame.Middle) == Black) ++Inside;
+  int32_t Highest = Frame.Middle, Lowest = Frame.Middle;
+  for (int32_t Y = Frame.Middle - Width / 8; Y <= Frame.Middle + Width / 8; ++Y)
+    for (int32_t X = Inside; X < Frame.Left + Width / 4; ++X)
+      if (Y > Frame.Top && Y < Frame.Bottom && Image.At(X, Y) == Black) {
+        Highest = std::min(Highest, Y);
+        Lowest = std::max(Lowest, Y);
+      }
+  if (Lowest >= Frame.Middle + Reach && Highest > Frame.Middle - Slack) return Trail::Down;
+  if (Highest <= Frame.Middle - Reach && Lowest < Frame.Middle + Slack) return Trail::Up;
+  return Trail::None;
+}
+
+std::string How_It_Ended(const Child_Process& Game) {
+  if (!Game.Reaped) return "still running";
+  if (WIFSIGNALED(Game.Wait_Status)) return "killed by signal " + std::to_string(WTERMSIG(Game.Wait_Status));
+  return "exit status " + std::to_string(WEXITSTATUS(Game.Wait_Status));
+}
+
+class Desktop_Matrix : public ::testing::TestWithParam<Desktop_Row> {
+ protected:
+  void SetUp() override {
+    std::string Why;
+    ASSERT_TRUE(Start_Desktop(Desk, GetParam().Kind, &Why)) << Why;
+  }
+
+  // Starts the game; where the desktop can tell, waits until its window is shown with the keyboard focus.
+  Child_Process Start_Game() {
+    Child_Process Game = Start_On_Desktop(Desk, DROVANEL_PATH);
+    EXPECT_GT(Game.Pid, 0) << "the game did not start";
+    if (!GetParam().No_Tools) {
+      EXPECT_TRUE(Eventually([&] { return Window_Has_Focus(Desk, "drovanel"); }))
+          << "the window never showed with the keyboard focus";
+    }
+    return Game;
+  }
+
+  // Takes screenshots until one shows the whole frame and the trail gone one way (5 s at most),
+  // keeps the last as Name and says which way the trail went; the frame found is in Frame.
+  Trail Watch_Flight(const std::string& Name) {
+    Screenshot Image;
+    Trail Way = Trail::None;
+    Frame.Whole = Framed = false;
+    Eventually([&] {
+      if (!Take_Desktop_Screenshot(Desk, Image)) return false;
+      Framed = Find_Frame(Image, Frame);
+      Way = Framed ? Trail_Way(Image, Frame) : Trail::None;
+      return Frame.Whole && Way != Trail::None;
+    }, 5000);
+    Keep_Screenshot(Image, std::string(GetParam().Name) + "_" + Name);
+    const std::string Shot = " (screenshot " + std::string(GetParam().Name) + "_" + Name + ".ppm)";
+    if (Image.Width == 0)
+      ADD_FAILURE() << "no screenshot could be taken";
+    else if (!Framed)
+      ADD_FAILURE() << "no frame with its exit gap on the screen" << Shot;
+    else
+      EXPECT_TRUE(Frame.Whole) << "the frame is not all on the screen: its top and sides from (" << Frame.Left << ", "
+                               << Frame.Top << ") to (" << Frame.Right << ", " << Frame.Bottom << ")" << Shot;
+    return Way;
+  }
+
+  // The game ended within 1 s with the report and status 1, having written First and then only
+  // the flight's empty lines; nothing on standard error.
+  void Expect_Report(Child_Process& Game, const std::string& First) {
+    EXPECT_TRUE(Exited_With(Game, 1, 1000)) << "not ended with status 1 within 1 s: " << How_It_Ended(Game);
+    const std::string Output = Read_All_From_Child(Game, 1000);
+    // After First, line feeds up to the report's "raised".
+    EXPECT_TRUE(Output.starts_with(First) && Output.ends_with(Report) &&
+                Output.find_first_not_of('\n', First.size()) == Output.size() - Report.size() + 1)
+        << "the console ends with: " << Output.substr(Output.size() - std::min<size_t>(Output.size(), 80));
+    EXPECT_EQ(Read_All_Errors_From_Child(Game, 1000), "");
+  }
+
+  Desktop Desk;
+  Frame_Box Frame;
+  bool Framed = false;
+};
+
+std::string Row_Name(const ::testing::TestParamInfo<Desktop_Row>& Info) { return Info.param.Name; }
+
+TEST_P(Desktop_Matrix, WholePlayfieldShownKeysSteerAndCloseEndsTheGame) {
+  if (GetParam().No_Tools) GTEST_SKIP() << GetParam().No_Tools;
+  Child_Process Game = Start_Game();
+  // Typed before the replies, so the first step takes it: the dot goes down from the start.
+  ASSERT_TRUE(Type_On_Desktop(Desk, "a")) << "the key could not be typed";
+  ASSERT_TRUE(Write_To_Child(Game, Replies));
+  const Trail Way = Watch_Flight("key_a");
+  if (Framed) {
+    EXPECT_EQ(Way, Trail::Down) << "the dot did not go down after the a";
+  }
+  ASSERT_TRUE(Close_Window_On_Desktop(Desk, "drovanel")) << "the close request could not be sent";
+  Expect_Report(Game, Prompts);
+}
+
+TEST_P(Desktop_Matrix, DisplayServerKilledMidFlightEndsTheGame) {
+  Child_Process Game = Start_Game();
+  ASSERT_TRUE(Write_To_Child(Game, Replies));
+  std::string First = Prompts;
+  if (!GetParam().No_Tools) {
+    const Trail Way = Watch_Flight("no_key");
+    if (Framed) {
+      EXPECT_EQ(Way, Trail::Up) << "without a key the dot did not climb";
+    }
+  } else {
+    // Nothing to look at: the flight's lines on the console show that it runs.
+    std::string Line;
+    ASSERT_TRUE(Read_Line_From_Child(Game, Line, 10000) && Line == Prompts) << "the game did not start its flight";
+    for (int Step = 0; Step < 10; ++Step)
+      ASSERT_TRUE(Read_Line_From_Child(Game, Line, 1000) && Line.empty()) << "the flight stopped at step " << Step;
+    First = "";
+  }
+  Kill_Display_Server(Desk);
+  Expect_Report(Game, First);
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, Desktop_Matrix, ::testing::ValuesIn(Rows), Row_Name);
+
+// The close request while the game waits at its first prompt, on X and on Wayland.
+class Desktop_Close_At_Prompt : public Desktop_Matrix {};
+
+TEST_P(Desktop_Close_At_Prompt, CloseAtThePromptEndsTheGame) {
+  Child_Process Game = Start_Game();
+  ASSERT_TRUE(Read_Past_From_Child(Game, Speed_Prompt, 10000)) << "no prompt";
+  ASSERT_TRUE(Close_Window_On_Desktop(Desk, "drovanel")) << "the close request could not be sent";
+  // The shut-down step ends the prompt's line before the report.
+  Expect_Report(Game, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, Desktop_Close_At_Prompt, ::testing::Values(Rows[0], Rows[4], Rows[6]), Row_Name);
+
+}  // namespace
