@@ -27,20 +27,21 @@ const std::string Report = "\nraised TARNWICK.WINDOW_NOT_OPEN\n";
 struct Desktop_Row {
   const char* Name;
   Desktop_Kind Kind;
+  int32_t Scale;         // screen pixels to a canvas pixel: the output's scale
   const char* No_Tools;  // why the screen, the keys and the close request are out of reach, or nullptr
 };
 
 void PrintTo(const Desktop_Row& Row, std::ostream* Out) { *Out << Row.Name; }
 
 const Desktop_Row Rows[] = {
-    {"bare_xvfb", Desktop_Kind::Bare_Xvfb, nullptr},
-    {"openbox", Desktop_Kind::Openbox, nullptr},
-    {"mutter_x11", Desktop_Kind::Mutter_X11, nullptr},
-    {"i3", Desktop_Kind::I3, nullptr},
-    {"sway", Desktop_Kind::Sway, nullptr},
-    {"sway_scale_2", Desktop_Kind::Sway_Scale_2, nullptr},
-    {"sway_xwayland", Desktop_Kind::Sway_X11_Only, nullptr},
-    {"mutter_wayland", Desktop_Kind::Mutter_Wayland, "mutter has no screenshot, key or close tool of its own"},
+    {"bare_xvfb", Desktop_Kind::Bare_Xvfb, 1, nullptr},
+    {"openbox", Desktop_Kind::Openbox, 1, nullptr},
+    {"mutter_x11", Desktop_Kind::Mutter_X11, 1, nullptr},
+    {"i3", Desktop_Kind::I3, 1, nullptr},
+    {"sway", Desktop_Kind::Sway, 1, nullptr},
+    {"sway_scale_2", Desktop_Kind::Sway_Scale_2, 2, nullptr},
+    {"sway_xwayland", Desktop_Kind::Sway_X11_Only, 1, nullptr},
+    {"mutter_wayland", Desktop_Kind::Mutter_Wayland, 1, "mutter has no screenshot, key or close tool of its own"},
 };
 
 constexpr uint32_t Black = 0x000000, White = 0xFFFFFF;
@@ -58,7 +59,8 @@ bool Line_Is(const Screenshot& Image, int32_t X0, int32_t Y0, int32_t X1, int32_
 // the middle of the exit gap in the right edge.
 struct Frame_Box {
   int32_t Left = 0, Top = 0, Right = 0, Bottom = 0, Middle = 0;
-  bool Whole = false;  // all four edges shown, with the canvas's white margin outside each
+  int32_t Thickness = 0;  // of the top edge, in screen pixels
+  bool Whole = false;     // all four edges shown, with the canvas's white margin outside each
 };
 
 // Looks anywhere in the image, at any size, for the frame's top and side edges: a black row
@@ -84,7 +86,8 @@ bool Find_Frame(const Screenshot& Image, Frame_Box& Frame) {
       Gap_End = Gap_Top;
       while (Gap_End <= Bottom && Image.At(Right, Gap_End) == White) ++Gap_End;
       if (Gap_Top == Top || Gap_End == Gap_Top || Gap_End > Bottom || !Black_At(Right, Gap_End)) continue;
-      Frame = {Left, Top, Right, Bottom, (Gap_Top + Gap_End - 1) / 2, false};
+      Frame = {Left, Top, Right, Bottom, (Gap_Top + Gap_End - 1) / 2, 0, false};
+      while (Black_At((Left + Right) / 2, Top + Frame.Thickness)) ++Frame.Thickness;
       Frame.Whole = Line_Is(Image, Left, Bottom, Right, Bottom, Black) &&
                     Line_Is(Image, Left, Bottom + 1, Right, Bottom + 1, White) &&
                     Line_Is(Image, Left - 1, Top, Left - 1, Bottom, White) &&
@@ -162,9 +165,13 @@ class Desktop_Matrix : public ::testing::TestWithParam<Desktop_Row> {
       ADD_FAILURE() << "no screenshot could be taken";
     else if (!Framed)
       ADD_FAILURE() << "no frame with its exit gap on the screen" << Shot;
-    else
+    else {
       EXPECT_TRUE(Frame.Whole) << "the frame is not all on the screen: its top and sides from (" << Frame.Left << ", "
                                << Frame.Top << ") to (" << Frame.Right << ", " << Frame.Bottom << ")" << Shot;
+      // A canvas of the window's logical size, shown sharp: a line is as thick as the scale.
+      EXPECT_EQ(Frame.Thickness, GetParam().Scale) << "the frame's lines are not one canvas pixel at the output's scale"
+                                                   << Shot;
+    }
     return Way;
   }
 
