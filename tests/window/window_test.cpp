@@ -191,6 +191,29 @@ TEST_F(Window_Test, MaximizedWindowFillsTheScreenAndShowsTheDrawing) {
   EXPECT_TRUE(Eventually([&] { return !Run_Command("xdotool search --name '^Drovanel probe$'").empty(); }))
       << "the new title never showed";
 
+  // Made lower and narrower, the window shows the whole canvas scaled to its
+  // height, 400 x 300 (the aspect ratio kept), centred, black beside it: the
+  // frame's four one-pixel edges are still there, each a long black run.
+  Run_Command("xdotool windowsize " + Find_Window("Drovanel probe") + " 512 300");
+  const auto Long_Black_Runs = [&](bool Rows) {
+    int Runs = 0;
+    for (int32_t Line = 0; Line < (Rows ? 300 : 400); ++Line) {
+      int Run = 0, Longest = 0;
+      for (int32_t Along = 0; Along < (Rows ? 400 : 300); ++Along) {
+        Run = Image.At(Rows ? 56 + Along : 56 + Line, Rows ? Line : Along) == Black ? Run + 1 : 0;
+        Longest = std::max(Longest, Run);
+      }
+      Runs += Longest >= (Rows ? 380 : 280);
+    }
+    return Runs;
+  };
+  const auto Shows_Scaled_Picture = [&] {
+    return Take_Screenshot(Server, Image) && Image.At(20, 150) == Black && Image.At(490, 150) == Black &&
+           Image.At(256, 150) == White && Long_Black_Runs(true) == 2 && Long_Black_Runs(false) == 2;
+  };
+  EXPECT_TRUE(Eventually(Shows_Scaled_Picture)) << "rows and columns with the frame's edges: "
+                                                << Long_Black_Runs(true) << ", " << Long_Black_Runs(false);
+
   Write_To_Child(Probe, "0\n");
   EXPECT_TRUE(Exited_With(Probe, 0, 5000));
 }
