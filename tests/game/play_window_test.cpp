@@ -14,7 +14,9 @@
 // chosen Speed. After the plan the queue runs dry, the direction holds, and
 // the dot hits an edge or an obstacle of level 2.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <sstream>
@@ -245,6 +247,28 @@ TEST_F(Play_Window, PassesTwoLevelsThroughTheGapThenLosesOne) {
 
   ASSERT_TRUE(Write_To_Child(Game, "0\n"));
   EXPECT_TRUE(Exited_With(Game, 0, 10000));
+}
+
+// A display server that stops answering mid-flight must not hold up the end
+// of the game: the window is given up after a second, the report comes, and
+// the program exits while the server is still stopped.
+TEST_F(Play_Window, StoppedServerDoesNotHoldUpTheEnd) {
+  Child_Process Game = Start_Child({.Arguments = {DROVANEL_PATH}, .Environment = Window_Program_Environment()});
+  ASSERT_TRUE(Eventually([&] { return !Find_Window("drovanel").empty(); })) << "no window";
+  // Level 0 without keys: the dot climbs from the middle row into the frame's top edge.
+  ASSERT_TRUE(Write_To_Child(Game, "100000\n0\n"));
+  Read_Steps(Game, 2);
+  kill(Server.Process.Pid, SIGSTOP);
+  const auto Stopped = std::chrono::steady_clock::now();
+  std::string Line;
+  while (Read_Line_From_Child(Game, Line, 3000) && Line.empty()) continue;
+  EXPECT_EQ(Line, "You started on level: 0");
+  ASSERT_TRUE(Read_Line_From_Child(Game, Line, 3000));
+  EXPECT_EQ(Line, "You reached Level: 0");
+  EXPECT_LT(std::chrono::steady_clock::now() - Stopped, std::chrono::seconds(2));
+  ASSERT_TRUE(Write_To_Child(Game, "0\n"));
+  EXPECT_TRUE(Exited_With(Game, 0, 2000)) << "the exit waited for the stopped server";
+  kill(Server.Process.Pid, SIGCONT);
 }
 
 }  // namespace

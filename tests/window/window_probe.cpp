@@ -16,10 +16,15 @@
 //              kinds one after another, printing "size W H FW FH" for each and
 //              "closed" when none is open, then opens one more and ends with it open.
 //   open       opens maximized (the no-display test expects this to fail).
+//   streams F  opens maximized, then writes "fd N TARGET" for the standard
+//              descriptors 0, 1 and 2 to the file F, and ends.
 // A failure ends it through the error report, "raised NAME" and status 1.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "frame/console.h"
@@ -31,7 +36,7 @@ namespace {
 using namespace Tarnwick;
 
 std::string Scenario;
-int Count = 0;
+std::string Argument;
 
 void Say(const std::string& Line) {
   std::fputs((Line + "\n").c_str(), stdout);
@@ -82,7 +87,7 @@ void Probe_Main() {
     Create_Sized_Graph_Window(400, 300);
     Clear_Window(Color_Type::White);
     Say("ready");
-    for (int I = 0; I < Count; ++I) Say("key " + std::to_string(static_cast<int>(Get_Key())));
+    for (int I = 0; I < std::atoi(Argument.c_str()); ++I) Say("key " + std::to_string(static_cast<int>(Get_Key())));
     Destroy_Graph_Window();
   } else if (Scenario == "wait" || Scenario == "poll") {
     const Window_Size Size = Create_Graph_Window();
@@ -114,6 +119,15 @@ void Probe_Main() {
     Create_Graph_Window();
   } else if (Scenario == "open") {
     Say_Size(Ext_Create_Graph_Window());
+  } else if (Scenario == "streams") {
+    Ext_Create_Graph_Window();
+    std::ofstream Report(Argument);
+    for (int Fd = 0; Fd <= 2; ++Fd) {
+      char Target[256] = "closed";
+      const ssize_t Length = readlink(("/proc/self/fd/" + std::to_string(Fd)).c_str(), Target, sizeof Target - 1);
+      if (Length >= 0) Target[Length] = 0;
+      Report << "fd " << Fd << " " << Target << "\n";
+    }
   }
 }
 
@@ -121,6 +135,6 @@ void Probe_Main() {
 
 int main(int argc, char** argv, char** envp) {
   if (argc > 1) Scenario = argv[1];
-  if (argc > 2) Count = std::atoi(argv[2]);
+  if (argc > 2) Argument = argv[2];
   run_program(argc, argv, envp, Probe_Main);
 }

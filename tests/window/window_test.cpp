@@ -1,12 +1,17 @@
 // The SDL back end on a real X server: each test starts its own Xvfb, runs the
 // probe program (window_probe.cpp) against it and drives it with xdotool and
 // Xlib. Waits are bounded polls for a condition, never fixed sleeps.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -56,7 +61,38 @@ class Window_Test : public ::testing::Test {
   Xvfb_Server Server;
 };
 
-TEST_F(Window_Test, KeysTypedIntoTheWindowComeBackInOrderWithTheirCodes) {
+// The processes of D-Bus's daemon and of its launcher now running.
+std::set<pid_t> Bus_Processes() {
+  std::set<pid_t> Found;
+  DIR* Processes = opendir("/proc");
+  while (dirent* Entry = Processes ? readdir(Processes) : nullptr) {
+    std::ifstream Command_Line(std::string("/proc/") + Entry->d_name + "/cmdline");
+    std::string Program;
+    if (std::getline(Command_Line, Program, '\0') && Program.find("dbus-") != std::string::npos)
+      Found.insert(static_cast<pid_t>(std::atoi(Entry->d_name)));
+  }
+  if (Processes) closedir(Processes);
+  return Found;
+}
+
+// The keyboard works whether or not the desktop has a session bus. With one,
+// the program uses it; without one, it starts none of its own (one started
+// for the display would outlive the program).
+class Keys_Test : public Window_Test, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(Keys_Test, KeysTypedIntoTheWindowComeBackInOrderWithTheirCodes) {
+  const bool With_Bus = GetParam();
+  unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  unsetenv("XDG_RUNTIME_DIR");
+  Child_Process Bus;
+  std::string Address;
+  if (With_Bus) {
+    Bus = Start_Child({.Arguments = {"dbus-daemon", "--session", "--nofork", "--print-address=1"}});
+    ASSERT_TRUE(Read_Line_From_Child(Bus, Address, 5000)) << "no session bus";
+    setenv("DBUS_SESSION_BUS_ADDRESS", Address.c_str(), 1);
+  }
+  const std::set<pid_t> Bus_Before = Bus_Processes();
+
   // Letters, a shifted one, digits, space; Enter and the keypad's Enter, Escape, the
   // arrows, Backspace, Tab, Ctrl+C, Page Up, Delete; a Latin-1 letter (the euro
   // sign beyond 8 bits gives nothing).
@@ -64,6 +100,11 @@ TEST_F(Window_Test, KeysTypedIntoTheWindowComeBackInOrderWithTheirCodes) {
   Child_Process Probe = Start_Probe({"keys", std::to_string(Expected.size())});
   ASSERT_EQ(Next_Line(Probe), "ready");
   Expect_Focus(Probe_Window());
+  if (With_Bus) {
+    const std::string Names = Run_Command("dbus-send --session --print-reply --dest=org.freedesktop.DBus "
+                                          "/org/freedesktop/DBus org.freedesktop.DBus.ListNames");
+    EXPECT_NE(Names.find("\":1.1\""), std::string::npos) << "the program is not on the session bus: " << Names;
+  }
 
   Run_Command("xdotool type --delay 20 'aZq1 '");
   Run_Command("xdotool key --delay 20 Return KP_Enter Escape Left Up Right Down BackSpace Tab ctrl+c Prior Delete");
@@ -71,7 +112,15 @@ TEST_F(Window_Test, KeysTypedIntoTheWindowComeBackInOrderWithTheirCodes) {
   Run_Command("xdotool key --delay 20 eacute EuroSign x");
   for (int Code : Expected) EXPECT_EQ(Next_Line(Probe), "key " + std::to_string(Code));
   EXPECT_TRUE(Exited_With(Probe, 0, 5000));
+
+  std::set<pid_t> Left_Behind;
+  std::ranges::set_difference(Bus_Processes(), Bus_Before, std::inserter(Left_Behind, Left_Behind.end()));
+  for (pid_t Pid : Left_Behind) kill(Pid, SIGKILL);
+  EXPECT_TRUE(Left_Behind.empty()) << Left_Behind.size() << " D-Bus processes outlived the program";
 }
+
+INSTANTIATE_TEST_SUITE_P(Buses, Keys_Test, ::testing::Values(false, true),
+                         [](const auto& Info) { return std::string(Info.param ? "SessionBus" : "NoSessionBus"); });
 
 TEST_F(Window_Test, HeldKeyRepeatsIntoTheQueue) {
   Child_Process Probe = Start_Probe({"wait"});
@@ -123,6 +172,29 @@ TEST_F(Window_Test, MaximizedWindowFillsTheScreenAndShowsTheDrawing) {
     EXPECT_EQ(Image.At(P.X, P.Y), P.Color) << "at " << P.X << ", " << P.Y;
   EXPECT_TRUE(Eventually([&] { return !Run_Command("xdotool search --name '^Drovanel probe$'").empty(); }))
       << "the new title never showed";
+
+  // Made lower and narrower, the window shows the whole canvas scaled to its
+  // height, 400 x 300 (the aspect ratio kept), centred, black beside it: the
+  // frame's four one-pixel edges are still there, each a long black run.
+  Run_Command("xdotool windowsize " + Find_Window("Drovanel probe") + " 512 300");
+  const auto Long_Black_Runs = [&](bool Rows) {
+    int Runs = 0;
+    for (int32_t Line = 0; Line < (Rows ? 300 : 400); ++Line) {
+      int Run = 0, Longest = 0;
+      for (int32_t Along = 0; Along < (Rows ? 400 : 300); ++Along) {
+        Run = Image.At(Rows ? 56 + Along : 56 + Line, Rows ? Line : Along) == Black ? Run + 1 : 0;
+        Longest = std::max(Longest, Run);
+      }
+      Runs += Longest >= (Rows ? 380 : 280);
+    }
+    return Runs;
+  };
+  const auto Shows_Scaled_Picture = [&] {
+    return Take_Screenshot(Server, Image) && Image.At(20, 150) == Black && Image.At(490, 150) == Black &&
+           Image.At(256, 150) == White && Long_Black_Runs(true) == 2 && Long_Black_Runs(false) == 2;
+  };
+  EXPECT_TRUE(Eventually(Shows_Scaled_Picture)) << "rows and columns with the frame's edges: "
+                                                << Long_Black_Runs(true) << ", " << Long_Black_Runs(false);
 
   Write_To_Child(Probe, "0\n");
   EXPECT_TRUE(Exited_With(Probe, 0, 5000));
@@ -203,6 +275,45 @@ TEST_P(Signal_Test, SignalEndsAProgramWithItsWindowOpen) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, Signal_Test, ::testing::Values(SIGINT, SIGTERM),
                          [](const auto& Info) { return std::string(Info.param == SIGINT ? "Interrupt" : "Terminate"); });
+
+// Started without some of its standard streams, the program holds their
+// numbers, so no connection it opens later can take them.
+struct Missing_Streams {
+  const char* Redirections;
+  std::vector<int> Closed;
+};
+
+void PrintTo(const Missing_Streams& Case, std::ostream* Out) { *Out << Case.Redirections; }
+
+class Missing_Streams_Test : public Window_Test, public ::testing::WithParamInterface<Missing_Streams> {};
+
+TEST_P(Missing_Streams_Test, NoConnectionTakesTheirNumbers) {
+  char Report[] = "/tmp/drovanel-streams-XXXXXX";
+  ASSERT_GE(mkstemp(Report), 0);
+  Child_Process Probe = Start_Child(
+      {.Arguments = {"/bin/sh", "-c", std::string("exec \"$0\" streams \"$1\" ") + GetParam().Redirections,
+                     WINDOW_PROBE_PATH, Report},
+       .Environment = Window_Program_Environment()});
+  EXPECT_TRUE(Exited_With(Probe, 0, 10000));
+  std::ifstream File(Report);
+  std::string Line;
+  for (int Fd = 0; Fd <= 2; ++Fd) {
+    ASSERT_TRUE(std::getline(File, Line));
+    const bool Closed = std::ranges::count(GetParam().Closed, Fd) > 0;
+    if (Closed) EXPECT_EQ(Line, "fd " + std::to_string(Fd) + " /dev/null");
+    else EXPECT_EQ(Line.find("socket:"), std::string::npos) << Line;
+  }
+  unlink(Report);
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, Missing_Streams_Test,
+                         ::testing::Values(Missing_Streams{"<&-", {0}}, Missing_Streams{">&-", {1}},
+                                           Missing_Streams{"2>&-", {2}}, Missing_Streams{"<&- >&- 2>&-", {0, 1, 2}}),
+                         [](const auto& Info) {
+                           std::string Name = "Closed";
+                           for (int Fd : Info.param.Closed) Name += std::to_string(Fd);
+                           return Name;
+                         });
 
 // No X server to reach: the opening fails with its own code and the program reports it.
 class No_Display_Test : public ::testing::TestWithParam<const char*> {};
