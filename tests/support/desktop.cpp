@@ -127,11 +127,10 @@ bool Start_Desktop(Desktop& Desk, Desktop_Kind Kind, std::string* Failure) {
                     "--init-groups", "--pdeathsig=KILL", "--"};
   }
 
-  // The session's own environment: nothing of a desktop this process may run in, and no bus
-  // autolaunched (mutter gets a private one).
-  std::vector<std::string> Environment = Window_Program_Environment();
-  Environment.insert(Environment.end(), {"XDG_RUNTIME_DIR=" + Desk.Directory, "HOME=" + Desk.Directory,
-                                         "WAYLAND_DISPLAY", "DISPLAY", "XAUTHORITY"});
+  // The session's own environment: nothing of a desktop this process may run in (mutter gets a
+  // private session bus).
+  std::vector<std::string> Environment = {"XDG_RUNTIME_DIR=" + Desk.Directory, "HOME=" + Desk.Directory,
+                                          "WAYLAND_DISPLAY", "DISPLAY", "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS"};
   if (Is_X_Desktop(Kind)) {
     Desk.Xvfb.Screen_Width = 800;
     Desk.Xvfb.Screen_Height = 600;

@@ -131,7 +131,7 @@ std::vector<std::string> Window_Program_Environment() {
   std::string Entry = "LSAN_OPTIONS=";
   if (Options && *Options) Entry += std::string(Options) + ":";
   Entry += "suppressions=" WINDOW_LEAK_SUPPRESSIONS;
-  return {Entry, "DBUS_SESSION_BUS_ADDRESS=unix:path=/dev/null/no-bus"};
+  return {Entry};
 }
 
 bool Eventually(const std::function<bool()>& Condition, int Timeout_Ms) {

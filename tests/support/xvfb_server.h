@@ -54,10 +54,8 @@ struct Screenshot {
 bool Take_Screenshot(const Xvfb_Server& Server, Screenshot& Image);
 
 // Environment entries for a program that opens a window through SDL, to pass
-// as Child_Options::Environment: a session bus address that leads nowhere, so
-// that libdbus never starts a bus of its own for the display (dbus-launch
-// --autolaunch, which outlives the test); under the sanitizers, quiet
-// LeakSanitizer about memory libdbus keeps after SDL_Quit (tests/window/lsan.supp).
+// as Child_Options::Environment: under the sanitizers they keep LeakSanitizer
+// quiet about memory libdbus keeps after SDL_Quit (tests/window/lsan.supp).
 std::vector<std::string> Window_Program_Environment();
 
 // Polls Condition every 10 ms for at most Timeout_Ms; whether it came true.
