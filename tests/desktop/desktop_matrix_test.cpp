@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <ostream>
 #include <string>
 
@@ -81,13 +82,13 @@ bool Find_Frame(const Screenshot& Image, Frame_Box& Frame) {
         Left = Right;  // on past this row of black
         continue;
       }
-      int32_t Gap_Top = Top, Gap_End = Top;
+      int32_t Gap_Top = Top;
       while (Gap_Top <= Bottom && Black_At(Right, Gap_Top)) ++Gap_Top;
-      Gap_End = Gap_Top;
+      int32_t Gap_End = Gap_Top;
       while (Gap_End <= Bottom && Image.At(Right, Gap_End) == White) ++Gap_End;
       if (Gap_Top == Top || Gap_End == Gap_Top || Gap_End > Bottom || !Black_At(Right, Gap_End)) continue;
       Frame = {Left, Top, Right, Bottom, (Gap_Top + Gap_End - 1) / 2, 0, false};
-      while (Black_At((Left + Right) / 2, Top + Frame.Thickness)) ++Frame.Thickness;
+      while (Top + Frame.Thickness < Bottom && Black_At((Left + Right) / 2, Top + Frame.Thickness)) ++Frame.Thickness;
       Frame.Whole = Line_Is(Image, Left, Bottom, Right, Bottom, Black) &&
                     Line_Is(Image, Left, Bottom + 1, Right, Bottom + 1, White) &&
                     Line_Is(Image, Left - 1, Top, Left - 1, Bottom, White) &&
@@ -110,7 +111,7 @@ void PrintTo(Trail Way, std::ostream* Out) { *Out << (Way == Trail::Up ? "up" : 
 Trail Trail_Way(const Screenshot& Image, const Frame_Box& Frame) {
   const int32_t Width = Frame.Right - Frame.Left, Reach = Width / 60, Slack = Width / 200 + 1;
   int32_t Inside = Frame.Left;  // past the left edge, however thick
-  while (Image.At(Inside, Frame.Middle) == Black) ++Inside;
+  while (Inside < Frame.Right && Image.At(Inside, Frame.Middle) == Black) ++Inside;
   int32_t Highest = Frame.Middle, Lowest = Frame.Middle;
   for (int32_t Y = Frame.Middle - Width / 8; Y <= Frame.Middle + Width / 8; ++Y)
     for (int32_t X = Inside; X < Frame.Left + Width / 4; ++X)

@@ -38,13 +38,9 @@ bool Find_Desktop_User(uid_t& Uid, gid_t& Gid) {
   });
 }
 
-bool Write_File(const std::string& Path, const std::string& Text) {
-  std::ofstream File(Path);
-  File << Text;
-  return static_cast<bool>(File.flush());
-}
+void Write_File(const std::string& Path, const std::string& Text) { std::ofstream(Path) << Text; }
 
-// The start-up command's environment and arguments for Kind, its configuration written into Directory.
+// The start-up command of Kind, with its configuration written into Directory.
 std::vector<std::string> Session_Command(Desktop_Kind Kind, const std::string& Directory) {
   const std::string Announce =
       std::string("echo ") + Ready_Marker + " \"$WAYLAND_DISPLAY\" \"$DISPLAY\" \"$XAUTHORITY\"";

@@ -28,7 +28,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/xvfb_server.h"
 
-// The desktops a test can start.
+// The desktops a test can start: the X ones first, then the Wayland ones.
 enum class Desktop_Kind {
   Bare_Xvfb,       // Xvfb, no window manager
   Openbox,         // Xvfb and openbox, a floating window manager
