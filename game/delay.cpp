@@ -14,6 +14,7 @@ int32_t Count_Chain = Default_Count_Chain;
 // The probe runs the same nested loop as Delay, with as many links per count as
 // a typical core needs, so it measures the loop the game will run.
 constexpr int32_t Probe_Links_Per_Count = 8;
+static_assert(Calibration_Probe_Links % Probe_Links_Per_Count == 0);
 
 // Counts times Links links. Each link is a multiply and an add that depend on
 // the previous link, so the chain costs its latency (about 4 cycles a link)

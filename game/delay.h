@@ -15,7 +15,7 @@ inline constexpr double Count_Cost_Ns = 1e9 / (400.0 * 220000.0);
 // a tenth or more on a slow one, too much of the pace's tolerance.
 inline constexpr int32_t Link_Fraction = 64;
 
-// The chain of one count until a calibration sets it: 11 links, right for a core near 3 GHz.
+// The chain of one count until a calibration sets it: 11 links, about right for a core near 4 GHz.
 inline constexpr int32_t Default_Count_Chain = 11 * Link_Fraction;
 
 // The longest chain a calibration chooses: a link costs about four cycles, so
@@ -26,7 +26,7 @@ inline constexpr int32_t Max_Count_Chain = 64 * Link_Fraction;
 inline constexpr int32_t Calibration_Samples = 6;
 inline constexpr int64_t Calibration_Probe_Links = int64_t{1} << 18;
 
-// A clock read in nanoseconds; the calibration takes one as a parameter.
+// A clock that reads nanoseconds; the calibration takes one as a parameter, so tests can script it.
 using Nanosecond_Clock = int64_t (*)();
 
 // What a calibration measured and what it chose.
@@ -40,8 +40,8 @@ struct Delay_Calibration {
 // another process has the core. 0 if the clock cannot be read.
 int64_t Thread_Cpu_Time_Ns();
 
-// Times the chain Calibration_Samples times on Clock and chooses the links per
-// count from the fastest sample, since interference only ever slows a sample.
+// Times the chain Calibration_Samples times on Clock and chooses the chain of
+// one count from the fastest sample, since interference only ever slows a sample.
 // Samples that read no time or a negative time are ignored; with none left the
 // chain is Default_Count_Chain.
 Delay_Calibration Measure_Delay(Nanosecond_Clock Clock);

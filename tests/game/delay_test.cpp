@@ -52,6 +52,7 @@ TEST(Delay_Calibration, TheChainFollowsTheFastestSample) {
       {"a slow first sample", {9.0, 1.0}, 727, 1.0},
       {"interference in one sample", {1.0, 1.0, 3.0, 1.0}, 727, 1.0},
       {"each sample faster", {1.3, 1.2, 1.1, 1.0}, 727, 1.0},
+      {"each sample slower", {1.0, 1.1, 1.2, 1.3}, 727, 1.0},
       {"a link dearer than a count", {40.0}, Game::Link_Fraction, 40.0},
       {"a link cheaper than any core", {0.001}, Game::Max_Count_Chain, 0.001},
   };
