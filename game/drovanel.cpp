@@ -2,6 +2,7 @@
 
 #include "frame/checked.h"
 #include "frame/console.h"
+#include "game/delay.h"
 #include "game/flight.h"
 #include "game/layout.h"
 #include "game/random.h"
@@ -9,7 +10,12 @@
 
 namespace Game {
 
-void Drovanel() { Play(Time_Dependent_Seed()); }
+// The delay is calibrated once, before the window opens, so that no clock is
+// read while the game plays.
+void Drovanel() {
+  Calibrate_Delay();
+  Play(Time_Dependent_Seed());
+}
 
 void Play(int32_t Initial_Seed) {
   Random_State Generator{Initial_Seed};
