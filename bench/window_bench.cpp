@@ -1,14 +1,17 @@
-// The SDL back end on a real X server (a private Xvfb this program starts):
+// The SDL back end on a desktop this program starts: a private Xvfb
+// (`window_bench`, or `window_bench x11`) or a headless sway, through SDL's
+// Wayland driver (`window_bench wayland`):
 // - the cost of the calls the game makes at every step, KeyHit, GetColorPixel
 //   and PutPixel, while the window thread presents at 60 frames a second;
-// - the window thread's share of a CPU while a game-like flight runs (and while
-//   the program only waits), from the thread's own CPU clock;
-// - the time from a key press injected with the X test extension to KeyHit
-//   seeing it, over a few hundred presses.
+// - the back end's share of a CPU while a game-like flight runs (and while the
+//   program only waits): all the threads but the program's own, the window
+//   thread and any a renderer starts, from the process's and the main thread's
+//   CPU clocks;
+// - the time from an injected key press to KeyHit seeing it, over a few
+//   hundred presses: the X test extension on X, a virtual keyboard on Wayland.
 // The X test extension is loaded at run time from libXtst.so.6, so no
 // development package is needed for it.
 #include <benchmark/benchmark.h>
-#include <dirent.h>
 #include <dlfcn.h>
 #include <time.h>
 #include <unistd.h>
@@ -17,12 +20,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "bench/wayland_keyboard.h"
 #include "game/delay.h"
 #include "graphics/tarnwick_library.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/support/desktop.h"
 
 // Last: Xlib defines macros (Status, None, Bool) that clash with the headers above.
 #include <X11/Xlib.h>
@@ -72,41 +77,24 @@ void Flight_Step_Calls(benchmark::State& State) {
 }
 BENCHMARK(Flight_Step_Calls);
 
-// The one thread of this process besides the main one: the window thread.
-pid_t Window_Thread_Id() {
-  pid_t Found = -1;
-  DIR* Tasks = opendir("/proc/self/task");
-  if (!Tasks) return -1;
-  while (dirent* Entry = readdir(Tasks)) {
-    const pid_t Tid = static_cast<pid_t>(std::atoi(Entry->d_name));
-    if (Tid > 0 && Tid != getpid()) Found = Tid;
-  }
-  closedir(Tasks);
-  return Found;
-}
-
-// A thread's CPU time in seconds, from its CPU clock (Linux: the clock id of a
-// thread is built from its id as the kernel's MAKE_THREAD_CPUCLOCK does).
-double Thread_Cpu_Seconds(pid_t Tid) {
-  const clockid_t Clock_Id = static_cast<clockid_t>((~static_cast<unsigned>(Tid) << 3) | 6);
+// A CPU clock's reading in seconds.
+double Cpu_Seconds(clockid_t Clock_Id) {
   timespec Now{};
   if (clock_gettime(Clock_Id, &Now) != 0) return 0;
   return static_cast<double>(Now.tv_sec) + static_cast<double>(Now.tv_nsec) * 1e-9;
 }
 
+// The CPU time of every thread of the process but the main one: the back end's.
+double Back_End_Cpu_Seconds() { return Cpu_Seconds(CLOCK_PROCESS_CPUTIME_ID) - Cpu_Seconds(CLOCK_THREAD_CPUTIME_ID); }
+
 // Runs a game-like flight for five seconds at the pace of Speed (the game's
 // delay count; 0 for no delay at all; -1 for a program that only waits) and
-// reports the window thread's CPU share. Each crossing of the window is a new
+// reports the back end's CPU share. Each crossing of the window is a new
 // level: cleared and drawn afresh, as the game does.
-void Window_Thread_Cpu_Share(benchmark::State& State) {
+void Back_End_Cpu_Share(benchmark::State& State) {
   const int32_t Speed = static_cast<int32_t>(State.range(0));
-  const pid_t Tid = Window_Thread_Id();
-  if (Tid < 0) {
-    State.SkipWithError("no window thread found");
-    return;
-  }
   for (auto _ : State) {
-    const double Cpu_Before = Thread_Cpu_Seconds(Tid);
+    const double Cpu_Before = Back_End_Cpu_Seconds();
     const Clock::time_point Start = Clock::now(), End = Start + std::chrono::seconds(5);
     int64_t Steps = 0;
     int32_t X = 20, Y = Height / 2, Direction = 1;
@@ -129,30 +117,60 @@ void Window_Thread_Cpu_Share(benchmark::State& State) {
       ++Steps;
     }
     const double Wall = std::chrono::duration<double>(Clock::now() - Start).count();
-    State.counters["window_thread_cpu_percent"] = 100.0 * (Thread_Cpu_Seconds(Tid) - Cpu_Before) / Wall;
+    State.counters["back_end_cpu_percent"] = 100.0 * (Back_End_Cpu_Seconds() - Cpu_Before) / Wall;
     State.counters["steps_per_second"] = static_cast<double>(Steps) / Wall;
   }
 }
-BENCHMARK(Window_Thread_Cpu_Share)->Arg(-1)->Arg(220000)->Arg(20000)->Arg(0)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(Back_End_Cpu_Share)->Arg(-1)->Arg(220000)->Arg(20000)->Arg(0)->Iterations(1)->Unit(benchmark::kSecond);
+
+bool On_Wayland = false;
 
 using Fake_Key_Event_Function = int (*)(Display*, unsigned int, int, unsigned long);
+
+// Presses and releases of the letter a, injected as a keyboard sends them:
+// through the X test extension on X, a virtual keyboard on Wayland.
+struct Key_Injector {
+  Fake_Key_Event_Function Fake_Key_Event = nullptr;
+  Display* Connection = nullptr;
+  unsigned int Key_A = 0;
+  Wayland_Keyboard* Keyboard = nullptr;
+};
+
+bool Open_Injector(Key_Injector& Keys) {
+  if (On_Wayland) return (Keys.Keyboard = Open_Wayland_Keyboard()) != nullptr;
+  void* Xtst = dlopen("libXtst.so.6", RTLD_NOW);
+  Keys.Fake_Key_Event = Xtst ? reinterpret_cast<Fake_Key_Event_Function>(dlsym(Xtst, "XTestFakeKeyEvent")) : nullptr;
+  Keys.Connection = XOpenDisplay(nullptr);
+  if (!Keys.Fake_Key_Event || !Keys.Connection) return false;
+  Keys.Key_A = XKeysymToKeycode(Keys.Connection, XStringToKeysym("a"));
+  return true;
+}
+
+void Press(Key_Injector& Keys, bool Down) {
+  if (Keys.Keyboard) {
+    Press_Wayland_Key(Keys.Keyboard, 30, Down);  // the letter a's Linux input code
+    return;
+  }
+  Keys.Fake_Key_Event(Keys.Connection, Keys.Key_A, Down ? 1 : 0, 0);
+  XFlush(Keys.Connection);
+}
+
+void Close_Injector(Key_Injector& Keys) {
+  if (Keys.Keyboard) Close_Wayland_Keyboard(Keys.Keyboard);
+  if (Keys.Connection) XCloseDisplay(Keys.Connection);
+  Keys = {};
+}
 
 // The time from an injected key press to KeyHit seeing it, over 300 presses
 // at irregular intervals (so they fall anywhere between two frames).
 void Key_Press_To_KeyHit(benchmark::State& State) {
-  void* Xtst = dlopen("libXtst.so.6", RTLD_NOW);
-  const auto Fake_Key_Event =
-      Xtst ? reinterpret_cast<Fake_Key_Event_Function>(dlsym(Xtst, "XTestFakeKeyEvent")) : nullptr;
-  Display* Connection = XOpenDisplay(nullptr);
-  if (!Fake_Key_Event || !Connection) {
-    State.SkipWithError("no X test extension or no display");
+  Key_Injector Keys;
+  if (!Open_Injector(Keys)) {
+    Close_Injector(Keys);
+    State.SkipWithError("no way to inject key presses on this display");
     return;
   }
-  const unsigned int Key_A = XKeysymToKeycode(Connection, XStringToKeysym("a"));
-  auto Press = [&](bool Down) {
-    Fake_Key_Event(Connection, Key_A, Down ? 1 : 0, 0);
-    XFlush(Connection);
-  };
+  auto Press = [&](bool Down) { ::Press(Keys, Down); };
   auto Wait_For_Key = [](Clock::time_point Deadline) {
     while (KeyHit() == 0)
       if (Clock::now() > Deadline) return false;
@@ -169,7 +187,7 @@ void Key_Press_To_KeyHit(benchmark::State& State) {
   while (KeyHit() > 0) GetKey();
   if (!Focused) {
     State.SkipWithError("the window never took the keyboard focus");
-    XCloseDisplay(Connection);
+    Close_Injector(Keys);
     return;
   }
 
@@ -190,7 +208,7 @@ void Key_Press_To_KeyHit(benchmark::State& State) {
       Press(false);
     }
   }
-  XCloseDisplay(Connection);
+  Close_Injector(Keys);
   if (Latencies.empty()) return;
   std::sort(Latencies.begin(), Latencies.end());
   State.counters["presses"] = static_cast<double>(Latencies.size());
@@ -203,14 +221,22 @@ BENCHMARK(Key_Press_To_KeyHit)->Iterations(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && (std::strcmp(argv[1], "wayland") == 0 || std::strcmp(argv[1], "x11") == 0)) {
+    On_Wayland = std::strcmp(argv[1], "wayland") == 0;
+    argv[1] = argv[0];
+    --argc;
+    ++argv;
+  }
   benchmark::Initialize(&argc, argv);
   Game::Calibrate_Delay();  // the flight at the game's own pace, as the program sets it at start-up
-  Xvfb_Server Server;
+  Desktop Desk;
   std::string Why;
-  if (!Start_Xvfb(Server, &Why)) {
+  if (!Start_Desktop(Desk, On_Wayland ? Desktop_Kind::Sway : Desktop_Kind::Bare_Xvfb, &Why)) {
     std::fprintf(stderr, "window_bench: %s\n", Why.c_str());
     return 1;
   }
+  // This process is the program on the desktop; it starts no thread before this.
+  for (const std::string& Entry : Desk.Environment) putenv(const_cast<char*>(Entry.c_str()));
   const int32_t Opened = CreateGraphWindow(1);
   if (Opened < 0) {
     std::fprintf(stderr, "window_bench: CreateGraphWindow(1) answered %d\n", Opened);
@@ -221,6 +247,6 @@ int main(int argc, char** argv) {
   ClearWindow(15);  // the first clear: the window takes the keyboard focus
   benchmark::RunSpecifiedBenchmarks();
   DestroyGraphWindow();
-  Stop_Xvfb(Server);
+  Stop_Desktop(Desk);
   benchmark::Shutdown();
 }
