@@ -78,9 +78,17 @@ void Queue_Text(const char* Text) {
 }
 
 // Queues a mouse event at its place on the canvas, which may be shown scaled.
+// SDL gives the place in the desktop's logical pixels, the layout is in the
+// window's own (twice as many on a doubled Wayland output).
 void Queue_Mouse(int32_t Code, int32_t X, int32_t Y) {
-  const Picture_Layout& Layout = The_State.Thread_Side.Layout;
-  if (Layout.Width > 0) Canvas_Point_Of(Layout, X, Y);
+  const auto& Side = The_State.Thread_Side;
+  int Width = 0, Height = 0;
+  SDL_GetWindowSize(Side.Handle, &Width, &Height);
+  if (Side.Layout.Width > 0 && Width > 0 && Height > 0) {
+    X = static_cast<int32_t>(int64_t{X} * Side.Layout.Output_Width / Width);
+    Y = static_cast<int32_t>(int64_t{Y} * Side.Layout.Output_Height / Height);
+    Canvas_Point_Of(Side.Layout, X, Y);
+  }
   The_State.Mice.Push({Code, X, Y});
 }
 

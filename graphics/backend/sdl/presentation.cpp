@@ -6,9 +6,8 @@
 // shown. Nothing is shown when nothing changed, unless the window was exposed
 // or resized.
 //
-// The window surface is the X server's shared-memory image on X11; on Wayland,
-// which has none, SDL keeps it in a streaming texture of one of its renderers
-// and uploads the changed rows.
+// On X11 the rows go to SDL's window surface, the X server's shared-memory
+// image; on Wayland to buffers of the back end's own (wayland_buffers.cpp).
 #include "graphics/backend/sdl/sdl_backend.h"
 
 namespace {
@@ -21,17 +20,32 @@ constexpr SDL_Color Palette_Colors[16] = {
     {0xFF, 0x55, 0x55, 0xFF}, {0xFF, 0x55, 0xFF, 0xFF}, {0xFF, 0xFF, 0x55, 0xFF}, {0xFF, 0xFF, 0xFF, 0xFF},
 };
 
-// Lays the canvas out in a window surface of a new size, with a black picture of that size.
-bool Lay_Out_For(const SDL_Surface& Target) {
+// Lays the canvas out in a window of a new size in pixels, with a black picture of that size.
+bool Lay_Out_For(int32_t Width, int32_t Height) {
   auto& Side = The_State.Thread_Side;
   if (Side.Palette_Image) SDL_FreeSurface(Side.Palette_Image);
   // A new image is all zeros: colour code 0, black, beside the picture.
-  Side.Palette_Image = SDL_CreateRGBSurfaceWithFormat(0, Target.w, Target.h, 8, SDL_PIXELFORMAT_INDEX8);
+  Side.Palette_Image = SDL_CreateRGBSurfaceWithFormat(0, Width, Height, 8, SDL_PIXELFORMAT_INDEX8);
   if (!Side.Palette_Image) return false;
   SDL_SetPaletteColors(Side.Palette_Image->format->palette, Palette_Colors, 0, 16);
-  Side.Layout = Layout_Picture(The_State.Surface.Width, The_State.Surface.Height, Target.w, Target.h);
+  Side.Layout = Layout_Picture(The_State.Surface.Width, The_State.Surface.Height, Width, Height);
   Side.Repaint_All = true;
   return true;
+}
+
+// Copies the bands (everything when Everything) of the picture to SDL's window surface and shows them.
+void Show_On_Window_Surface(SDL_Surface& Target, const std::vector<SDL_Rect>& Bands, bool Everything) {
+  auto& Side = The_State.Thread_Side;
+  if (Everything) {
+    SDL_BlitSurface(Side.Palette_Image, nullptr, &Target, nullptr);
+    SDL_UpdateWindowSurface(Side.Handle);
+    return;
+  }
+  for (SDL_Rect Band : Bands) {
+    SDL_Rect Destination = Band;
+    SDL_BlitSurface(Side.Palette_Image, &Band, &Target, &Destination);
+  }
+  SDL_UpdateWindowSurfaceRects(Side.Handle, Bands.data(), static_cast<int>(Bands.size()));
 }
 
 // Whether picture row Row shows a canvas row that changed.
@@ -55,15 +69,23 @@ void Present() {
     Side.Rows_Changed[static_cast<size_t>(Y)] = Changed;
     Any_Changed = Any_Changed || Changed;
   }
-  if (!Any_Changed && !Side.Repaint_All) return;
+  if (!Any_Changed && !Side.Repaint_All && !Side.Show_Pending) return;
 
-  SDL_Surface* Target = SDL_GetWindowSurface(Side.Handle);
-  if (!Target || Target->w < 1 || Target->h < 1) {
-    Side.Repaint_All = true;  // the rows just taken are shown once the surface is back
+  // The window's size in pixels (twice its size on a doubled Wayland output).
+  int Width = 0, Height = 0;
+  SDL_Surface* Target = nullptr;
+  if (Side.On_Wayland) {
+    SDL_GetWindowSizeInPixels(Side.Handle, &Width, &Height);
+  } else if ((Target = SDL_GetWindowSurface(Side.Handle))) {
+    Width = Target->w;
+    Height = Target->h;
+  }
+  if (Width < 1 || Height < 1) {
+    Side.Repaint_All = true;  // the rows just taken are shown once the window is back
     return;
   }
-  if (Target->w != Side.Layout.Output_Width || Target->h != Side.Layout.Output_Height || !Side.Palette_Image) {
-    if (!Lay_Out_For(*Target)) return;
+  if (Width != Side.Layout.Output_Width || Height != Side.Layout.Output_Height || !Side.Palette_Image) {
+    if (!Lay_Out_For(Width, Height)) return;
   }
 
   SDL_Surface* Image = Side.Palette_Image;
@@ -80,15 +102,9 @@ void Present() {
       Bands.push_back({Side.Layout.X, Y, Side.Layout.Width, 1});
   }
 
-  if (Side.Repaint_All) {
-    SDL_BlitSurface(Image, nullptr, Target, nullptr);
-    SDL_UpdateWindowSurface(Side.Handle);
-    Side.Repaint_All = false;
-    return;
-  }
-  for (SDL_Rect Band : Bands) {
-    SDL_Rect Destination = Band;
-    SDL_BlitSurface(Image, &Band, Target, &Destination);
-  }
-  SDL_UpdateWindowSurfaceRects(Side.Handle, Bands.data(), static_cast<int>(Bands.size()));
+  if (Side.On_Wayland)
+    Side.Show_Pending = !Wayland_Show(*Image, Bands, Side.Repaint_All);
+  else
+    Show_On_Window_Surface(*Target, Bands, Side.Repaint_All);
+  Side.Repaint_All = false;
 }

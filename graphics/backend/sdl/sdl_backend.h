@@ -3,6 +3,7 @@
 //                      and the window entry points of the library;
 //   window_sizing.cpp  opening the window at the size the desktop gives it;
 //   presentation.cpp   showing the canvas in the window, scaled to fit;
+//   wayland_buffers.cpp  the window's pixels on Wayland, in shared memory;
 //   input.cpp          SDL's events turned into the key and mouse queues.
 // Only these files include SDL.
 #pragma once
@@ -23,6 +24,33 @@
 #include "graphics/backend/picture_layout.h"
 
 using Clock = std::chrono::steady_clock;
+
+struct wl_buffer;
+struct wl_display;
+struct wl_registry;
+struct wl_shm;
+struct wl_surface;
+
+// One buffer of shared memory that a Wayland compositor shows.
+struct Shared_Buffer {
+  wl_buffer* Buffer = nullptr;
+  void* Pixels = nullptr;
+  size_t Size = 0;
+  SDL_Surface* Image = nullptr;     // the same pixels, to blit into
+  std::vector<uint8_t> Stale_Rows;  // rows changed since this buffer was last given to the compositor
+  bool Busy = false;                // given, and not yet released
+};
+
+// What the window thread shows a Wayland window with: SDL's connection and
+// the window's surface, and buffers of its own.
+struct Wayland_Output {
+  wl_display* Display = nullptr;
+  wl_surface* Surface = nullptr;
+  wl_registry* Registry = nullptr;
+  wl_shm* Shm = nullptr;
+  Shared_Buffer Buffers[2];
+  std::vector<uint8_t> Unshown_Rows;  // rows changed since the compositor was last given a buffer
+};
 
 // What a session of the window thread is asked to do.
 enum class Session_Kind { Default_Window, Maximized_Window, Sized_Window, Measure_Screen };
@@ -79,6 +107,9 @@ struct Sdl_Backend_State {
     std::vector<uint8_t> Rows_Changed;     // this frame's changed canvas rows, kept to reuse its memory
     std::vector<SDL_Rect> Bands;           // this frame's bands of changed window rows
     bool Repaint_All = true;               // exposed or resized: show everything again
+    bool Show_Pending = false;             // composed rows the window could not take yet
+    bool On_Wayland = false;               // shown through Wayland, not SDL's window surface
+    Wayland_Output Wayland;
     bool Focus_Taken = false;
     bool Closed = false;                   // by its close button, or its display went
   } Thread_Side;
@@ -102,3 +133,15 @@ void Pump_Events(std::chrono::milliseconds Timeout);
 void Present();
 // Releases what Open_Window and Present made.
 void Close_Window();
+
+// Takes the Wayland window's surface for buffers of this back end's own;
+// false when the window is not on Wayland or its compositor shares no memory.
+bool Wayland_Output_Start(SDL_Window* Handle);
+// Releases the buffers.
+void Wayland_Output_Stop();
+// Shows the bands of Picture (all of it when Everything), a picture of the
+// window's size in pixels; false when the compositor still holds both
+// buffers: the rows are then shown by the next call.
+bool Wayland_Show(SDL_Surface& Picture, const std::vector<SDL_Rect>& Bands, bool Everything);
+// Shows the window all black, at a size in pixels.
+void Wayland_Show_Black(int32_t Width, int32_t Height);

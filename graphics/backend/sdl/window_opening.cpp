@@ -5,6 +5,7 @@
 // manager the back end places and sizes it itself. Other windows keep the
 // size asked. Whatever the desktop does to the window afterwards, the canvas
 // stays as opened and is shown scaled to fit (presentation.cpp).
+#include <cstring>
 #include <new>
 
 #include "graphics/backend/library_codes.h"
@@ -21,13 +22,13 @@ constexpr auto Window_Manager_Grace = std::chrono::milliseconds(300);
 // How long a window manager's size must hold before it is taken as final.
 constexpr auto Window_Manager_Settling = std::chrono::milliseconds(50);
 
-// Shows the window all black. A Wayland window appears only once it shows
-// something, and only then does the compositor give it its size.
+// Shows a Wayland window all black: it appears only once it shows something,
+// and only then does the compositor give it its size. An X window needs nothing.
 void Show_Black(SDL_Window* Handle) {
-  SDL_Surface* Target = SDL_GetWindowSurface(Handle);
-  if (!Target) return;
-  SDL_FillRect(Target, nullptr, SDL_MapRGB(Target->format, 0, 0, 0));
-  SDL_UpdateWindowSurface(Handle);
+  if (!The_State.Thread_Side.On_Wayland) return;
+  int Width = 0, Height = 0;
+  SDL_GetWindowSizeInPixels(Handle, &Width, &Height);
+  if (Width > 0 && Height > 0) Wayland_Show_Black(Width, Height);
 }
 
 // Makes a maximized window fill the usable area. A window manager maximizes it
@@ -89,6 +90,11 @@ int32_t Open_Window() {
   const int Top = Maximized ? The_State.Usable_Y : static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
   Side.Handle = SDL_CreateWindow(The_State.Program_Name.c_str(), Left, Top, Width, Height, Flags);
   if (!Side.Handle) return Create_Window_Failed_Code;
+  // On Wayland the window is shown through buffers of the back end's own;
+  // a compositor that gives none cannot show it.
+  const bool Wayland = std::strcmp(SDL_GetCurrentVideoDriver(), "wayland") == 0;
+  Side.On_Wayland = Wayland && Wayland_Output_Start(Side.Handle);
+  if (Wayland && !Side.On_Wayland) return Create_Window_Failed_Code;
   // Printable keys come as text. SDL turns text input on by itself only where
   // it sees no on-screen keyboard; a Wayland compositor's text-input protocol
   // looks like one to it.
@@ -97,8 +103,9 @@ int32_t Open_Window() {
     Fill_Usable_Area(Side.Handle, Width, Height);
     SDL_GetWindowSize(Side.Handle, &Width, &Height);
   }
-  // A window that cannot be shown (no surface on this driver) is no window.
-  if (!Valid_Window_Size(Width, Height) || !SDL_GetWindowSurface(Side.Handle)) return Create_Window_Failed_Code;
+  if (!Valid_Window_Size(Width, Height)) return Create_Window_Failed_Code;
+  // An X window that cannot be shown (no window surface) is no window.
+  if (!Side.On_Wayland && !SDL_GetWindowSurface(Side.Handle)) return Create_Window_Failed_Code;
   try {
     Canvas_Create(The_State.Surface, Width, Height);
   } catch (const std::bad_alloc&) {
@@ -112,6 +119,7 @@ int32_t Open_Window() {
 
 void Close_Window() {
   auto& Side = The_State.Thread_Side;
+  Wayland_Output_Stop();
   if (Side.Palette_Image) SDL_FreeSurface(Side.Palette_Image);
   if (Side.Handle) SDL_DestroyWindow(Side.Handle);
   Side = {};

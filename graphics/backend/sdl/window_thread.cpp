@@ -213,10 +213,6 @@ int32_t Run_Session_On_Driver() {
   // The offscreen and dummy drivers would give a window nobody sees.
   if (!Is_Real_Display_Driver(Driver) || !Measure_Screen()) return Create_Window_Failed_Code;
   if (The_State.Kind == Session_Kind::Measure_Screen) return 0;
-  // On X11 the window surface goes straight to the server (shared memory),
-  // not through an OpenGL renderer with its own threads. Wayland has no such
-  // surface: SDL then keeps it in a streaming texture of a renderer.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, std::strcmp(Driver, "x11") == 0 ? "0" : "1");
   const int32_t Result = Open_Window();
   if (Result == 0) {
     The_State.Canvas_Usable.store(true, std::memory_order_release);
@@ -232,6 +228,9 @@ void Window_Thread_Main() {
   On_Window_Thread = true;
   Install_X_Error_Handlers();
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // Ctrl+C and kill must still end the program
+  // The X11 window surface goes straight to the server (shared memory), not
+  // through an OpenGL renderer with its own threads.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");  // a window, not a full-screen game
   int32_t Result = Create_Window_Failed_Code;
   for (const char* Driver : Video_Drivers()) {
