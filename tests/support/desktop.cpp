@@ -40,6 +40,16 @@ bool Find_Desktop_User(uid_t& Uid, gid_t& Gid) {
 
 void Write_File(const std::string& Path, const std::string& Text) { std::ofstream(Path) << Text; }
 
+// dbus-run-session with a bus listening in Directory, not in /tmp, where a
+// killed bus would leave its socket.
+std::vector<std::string> Private_Bus(const std::string& Directory) {
+  Write_File(Directory + "/bus.conf", "<busconfig><type>session</type><listen>unix:dir=" + Directory +
+                                          "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                                          "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
+                                          "</policy></busconfig>\n");
+  return {"dbus-run-session", "--config-file=" + Directory + "/bus.conf", "--"};
+}
+
 // The start-up command of Kind, with its configuration written into Directory.
 std::vector<std::string> Session_Command(Desktop_Kind Kind, const std::string& Directory) {
   const std::string Announce =
@@ -49,11 +59,15 @@ std::vector<std::string> Session_Command(Desktop_Kind Kind, const std::string& D
     case Desktop_Kind::Openbox: return {"openbox", "--startup", std::string("echo ") + Ready_Marker};
     // mutter runs the command after --, and ends when it ends.
     case Desktop_Kind::Mutter_X11:
-      return {"dbus-run-session", "--", "mutter", "--x11", "--sm-disable",
-              "--", "sh", "-c", Announce + "; exec sleep infinity"};
-    case Desktop_Kind::Mutter_Wayland:
-      return {"dbus-run-session", "--", "mutter", "--wayland", "--headless", "--virtual-monitor", "1280x800",
-              "--", "sh", "-c", Announce + "; exec sleep infinity"};
+    case Desktop_Kind::Mutter_Wayland: {
+      std::vector<std::string> Command = Private_Bus(Directory);
+      if (Kind == Desktop_Kind::Mutter_X11)
+        Command.insert(Command.end(), {"mutter", "--x11", "--sm-disable"});
+      else
+        Command.insert(Command.end(), {"mutter", "--wayland", "--headless", "--virtual-monitor", "1280x800"});
+      Command.insert(Command.end(), {"--", "sh", "-c", Announce + "; exec sleep infinity"});
+      return Command;
+    }
     case Desktop_Kind::I3:
       // Without the version line i3 would convert the file, and add a bar.
       Write_File(Directory + "/i3.config", "# i3 config file (v4)\nfont fixed\nexec " + Announce + "\n");
