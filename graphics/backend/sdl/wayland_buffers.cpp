@@ -136,12 +136,17 @@ bool Wayland_Show(SDL_Surface& Picture, const std::vector<SDL_Rect>& Bands, bool
   for (Shared_Buffer& Buffer : Out.Buffers)
     if (!Buffer.Busy) Free = &Buffer;
   if (!Free) return false;  // both still read by the compositor: the rows wait for the next frame
-  for (size_t Y = 0; Y < Height; ++Y) {
-    if (!Free->Stale_Rows[Y]) continue;
-    SDL_Rect Row{0, static_cast<int>(Y), Picture.w, 1};
-    SDL_Rect Destination = Row;
-    SDL_BlitSurface(&Picture, &Row, Free->Image, &Destination);
-    Free->Stale_Rows[Y] = 0;
+  for (size_t Y = 0; Y < Height;) {
+    if (!Free->Stale_Rows[Y]) {
+      ++Y;
+      continue;
+    }
+    size_t End = Y;
+    while (End < Height && Free->Stale_Rows[End]) Free->Stale_Rows[End++] = 0;
+    SDL_Rect Rows{0, static_cast<int>(Y), Picture.w, static_cast<int>(End - Y)};
+    SDL_Rect Destination = Rows;
+    SDL_BlitSurface(&Picture, &Rows, Free->Image, &Destination);
+    Y = End;
   }
   Commit(*Free, Out.Unshown_Rows);
   std::fill(Out.Unshown_Rows.begin(), Out.Unshown_Rows.end(), uint8_t{0});
