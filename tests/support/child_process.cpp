@@ -203,18 +203,25 @@ bool Read_Past_From_Child(Child_Process& Child, std::string_view Text, int Timeo
   }
 }
 
-std::string Read_All_From_Child(Child_Process& Child, int Timeout_Ms) {
+namespace {
+
+// Appends what Fd holds to Text until its end, waiting at most Timeout_Ms.
+void Read_To_End(int& Fd, std::string& Text, int Timeout_Ms) {
   const Clock::time_point Deadline = Deadline_After(Timeout_Ms);
-  while (Child.Output_Fd >= 0 && Readable(Child.Output_Fd, Deadline) && Read_Some(Child.Output_Fd, Child.Pending)) {
+  while (Fd >= 0 && Readable(Fd, Deadline) && Read_Some(Fd, Text)) {
   }
+}
+
+}  // namespace
+
+std::string Read_All_From_Child(Child_Process& Child, int Timeout_Ms) {
+  Read_To_End(Child.Output_Fd, Child.Pending, Timeout_Ms);
   return std::exchange(Child.Pending, {});
 }
 
 std::string Read_All_Errors_From_Child(Child_Process& Child, int Timeout_Ms) {
-  const Clock::time_point Deadline = Deadline_After(Timeout_Ms);
   std::string Errors;
-  while (Child.Errors_Fd >= 0 && Readable(Child.Errors_Fd, Deadline) && Read_Some(Child.Errors_Fd, Errors)) {
-  }
+  Read_To_End(Child.Errors_Fd, Errors, Timeout_Ms);
   return Errors;
 }
 

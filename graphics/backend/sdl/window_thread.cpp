@@ -54,6 +54,8 @@ constexpr auto Loss_Report_Grace = std::chrono::milliseconds(300);
 
 // Tells the program's thread that the window thread's state changed:
 // GetKey waits on Wakeups, the openings and the closing on Handshake_Done.
+// Taking the lock between the change and the notice means a waiter that
+// tested the old state is already waiting when the notice comes.
 void Notify_Program() {
   Wake_Waiters();
   { std::lock_guard<std::mutex> Lock(The_State.Handshake_Lock); }
@@ -242,10 +244,7 @@ void Window_Thread_Main() {
   }
   Finish_Opening(Result);
   SDL_TLSCleanup();  // SDL's per-thread data (its error text) of a thread SDL did not create
-  {
-    std::lock_guard<std::mutex> Lock(The_State.Handshake_Lock);
-    The_State.Thread_Finished.store(true, std::memory_order_release);
-  }
+  The_State.Thread_Finished.store(true, std::memory_order_release);
   Notify_Program();
 }
 
