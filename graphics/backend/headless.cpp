@@ -10,7 +10,7 @@
 
 #include "graphics/backend/canvas.h"
 #include "graphics/backend/event_queue.h"
-#include "graphics/backend/library_codes.h"
+#include "graphics/tarnwick_codes.h"
 #include "graphics/backend/headless_control.h"
 #include "graphics/backend/window_system.h"
 #include "graphics/tarnwick_library.h"

@@ -3,7 +3,7 @@
 // mouse queries that never wait. Each one finds the window through
 // Backend_Open_Canvas and answers -6 when none is open.
 #include "graphics/backend/canvas.h"
-#include "graphics/backend/library_codes.h"
+#include "graphics/tarnwick_codes.h"
 #include "graphics/backend/window_system.h"
 #include "graphics/tarnwick_library.h"
 

@@ -30,7 +30,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "graphics/backend/library_codes.h"
+#include "graphics/tarnwick_codes.h"
 #include "graphics/backend/sdl/sdl_backend.h"
 #include "graphics/backend/window_system.h"
 #include "graphics/tarnwick_library.h"
