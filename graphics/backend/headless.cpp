@@ -55,6 +55,9 @@ Canvas* Backend_Open_Canvas() {
   return S.Open ? &S.Surface : nullptr;
 }
 
+// The headless window always has the keyboard: its keys come from the test controls.
+int32_t Backend_Wait_For_Keyboard() { return 0; }
+
 Key_Queue& Backend_Key_Queue() { return State().Keys; }
 
 Mouse_Queue& Backend_Mouse_Queue() { return State().Mice; }

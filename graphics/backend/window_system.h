@@ -13,6 +13,13 @@
 // entry points then answer -6). Called from the program's thread only.
 Canvas* Backend_Open_Canvas();
 
+// Called by KeyHit the first time after the program cleared the window (a
+// level was drawn and its flight begins, say): returns once the window has
+// the keyboard, so that no one must play before they can steer. Returns at
+// once where the window has the keyboard, takes it by itself, or the desktop
+// has no keyboard at all. 0, or -6 when the window went while waiting.
+int32_t Backend_Wait_For_Keyboard();
+
 // The queues the back end fills with key presses and mouse events; the
 // program's thread is their only consumer.
 Key_Queue& Backend_Key_Queue();

@@ -278,6 +278,9 @@ Canvas* Backend_Open_Canvas() {
   return nullptr;
 }
 
+// Not waiting yet: the window asks for the keyboard at the first clear.
+int32_t Backend_Wait_For_Keyboard() { return 0; }
+
 Key_Queue& Backend_Key_Queue() { return The_State.Keys; }
 
 Mouse_Queue& Backend_Mouse_Queue() { return The_State.Mice; }
