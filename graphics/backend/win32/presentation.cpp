@@ -1,0 +1,177 @@
+// Showing the canvas in the window, on the window thread. The picture is an
+// 8-bit device-independent bitmap of the client area's size whose pixels are
+// colour codes and whose colour table is the palette. The canvas rows the
+// program changed since the last frame are composed into it (scaled to fit
+// when the window is not the canvas's size, graphics/backend/picture_layout.h),
+// and only the bands of window rows they cover are invalidated; WM_PAINT then
+// copies the update region's rectangles to the window with StretchDIBits.
+// Nothing is invalidated when nothing changed.
+//
+// While the program waits for the keyboard past its grace, a hint lies over
+// the picture's middle, in the picture alone: the canvas never holds it.
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "graphics/backend/font.h"
+#include "graphics/backend/win32/win32_backend.h"
+
+namespace {
+
+// The sixteen colours, in the order of the old PC text palette, as {blue, green, red, 0}.
+constexpr RGBQUAD Palette_Colors[16] = {
+    {0x00, 0x00, 0x00, 0}, {0xAA, 0x00, 0x00, 0}, {0x00, 0xAA, 0x00, 0}, {0xAA, 0xAA, 0x00, 0},
+    {0x00, 0x00, 0xAA, 0}, {0xAA, 0x00, 0xAA, 0}, {0x00, 0x55, 0xAA, 0}, {0xAA, 0xAA, 0xAA, 0},
+    {0x55, 0x55, 0x55, 0}, {0xFF, 0x55, 0x55, 0}, {0x55, 0xFF, 0x55, 0}, {0xFF, 0xFF, 0x55, 0},
+    {0x55, 0x55, 0xFF, 0}, {0xFF, 0x55, 0xFF, 0}, {0x55, 0xFF, 0xFF, 0}, {0xFF, 0xFF, 0xFF, 0},
+};
+
+// The hint: white text on blue in a white frame, the font's cells scaled up.
+constexpr char Hint_Text[] = "Click here to play";
+constexpr uint8_t Hint_Background = 1, Hint_Ink = 15;
+
+// Where the hint lies in a picture of that size, and its font's scale.
+struct Hint_Box {
+  int32_t Left, Top, Width, Height, Scale;
+};
+
+Hint_Box Hint_Box_For(int32_t Output_Width, int32_t Output_Height) {
+  const int32_t Characters = static_cast<int32_t>(sizeof Hint_Text - 1);
+  const int32_t Scale = std::clamp(Output_Width / (Characters * Font_Cell_Width * 3), 1, 4);
+  const int32_t Margin = Font_Cell_Height * Scale;
+  const int32_t Width = std::min(Characters * Font_Cell_Width * Scale + 2 * Margin, Output_Width);
+  const int32_t Height = std::min(Font_Cell_Height * Scale + 2 * Margin, Output_Height);
+  return {(Output_Width - Width) / 2, (Output_Height - Height) / 2, Width, Height, Scale};
+}
+
+// Draws the hint's part on picture row Y, if it has one.
+void Draw_Hint_Row(const Hint_Box& Box, int32_t Y, uint8_t* Row) {
+  if (Y < Box.Top || Y >= Box.Top + Box.Height) return;
+  const bool Edge_Row = Y == Box.Top || Y == Box.Top + Box.Height - 1;
+  std::memset(Row + Box.Left, Edge_Row ? Hint_Ink : Hint_Background, static_cast<size_t>(Box.Width));
+  Row[Box.Left] = Row[Box.Left + Box.Width - 1] = Hint_Ink;
+  const int32_t Margin = Font_Cell_Height * Box.Scale;
+  const int32_t Glyph_Row = (Y - Box.Top - Margin) / Box.Scale;
+  if (Y - Box.Top < Margin || Glyph_Row >= Font_Cell_Height) return;
+  for (int32_t I = 0; Hint_Text[I]; ++I) {
+    const uint8_t Bits = Font_Glyph(static_cast<unsigned char>(Hint_Text[I]))[static_cast<size_t>(Glyph_Row)];
+    for (int32_t Column = 0; Column < Font_Cell_Width * Box.Scale; ++Column) {
+      const int32_t X = Box.Left + Margin + I * Font_Cell_Width * Box.Scale + Column;
+      if (X < Box.Left + Box.Width - 1 && (Bits & (0x80 >> (Column / Box.Scale)))) Row[X] = Hint_Ink;
+    }
+  }
+}
+
+// Whether picture row Row shows a canvas row that changed.
+bool Picture_Row_Changed(int32_t Row) {
+  const auto& Side = The_State.Thread_Side;
+  const auto Index = static_cast<size_t>(Row);
+  for (int32_t Y = Side.Layout.Row_Start[Index]; Y < Side.Layout.Row_End[Index]; ++Y)
+    if (Side.Rows_Changed[static_cast<size_t>(Y)]) return true;
+  return false;
+}
+
+}  // namespace
+
+bool Lay_Out_For(int32_t Width, int32_t Height) {
+  auto& Side = The_State.Thread_Side;
+  const Canvas& Surface = The_State.Surface;
+  if (!Surface.Pixels) return true;  // the opening lays the canvas out once it exists
+  if (Width == Side.Layout.Output_Width && Height == Side.Layout.Output_Height) return true;
+  const int32_t Stride = (Width + 3) & ~3;  // a DIB's rows start on four-byte boundaries
+  try {
+    // All zeros: colour code 0, black, beside the picture.
+    Side.Picture.assign(static_cast<size_t>(Stride) * static_cast<size_t>(Height), 0);
+    Side.Layout = Layout_Picture(Surface.Width, Surface.Height, Width, Height);
+  } catch (const std::bad_alloc&) {
+    Side.Picture.clear();
+    Side.Layout = {};
+    return false;
+  }
+  Side.Stride = Stride;
+  BITMAPINFOHEADER& Header = Side.Bitmap.Header;
+  Header = {};
+  Header.biSize = sizeof Header;
+  Header.biWidth = Width;
+  Header.biHeight = -Height;  // top row first
+  Header.biPlanes = 1;
+  Header.biBitCount = 8;
+  Header.biCompression = BI_RGB;
+  Header.biClrUsed = 16;
+  std::memcpy(Side.Bitmap.Colors, Palette_Colors, sizeof Palette_Colors);
+  Side.Repaint_All = true;
+  return true;
+}
+
+bool Update_Picture() {
+  auto& Side = The_State.Thread_Side;
+  Canvas& Surface = The_State.Surface;
+  bool Any_Changed = false;
+  Side.Rows_Changed.resize(static_cast<size_t>(Surface.Height));
+  for (int32_t Y = 0; Y < Surface.Height; ++Y) {
+    const bool Changed = Canvas_Take_Dirty_Row(Surface, Y);
+    Side.Rows_Changed[static_cast<size_t>(Y)] = Changed;
+    Any_Changed = Any_Changed || Changed;
+  }
+  if (!Any_Changed && !Side.Repaint_All) return true;
+  const Picture_Layout& Layout = Side.Layout;
+  if (Layout.Width < 1 || Side.Picture.empty()) return true;  // no picture yet: it is composed once there is
+
+  const Hint_Box Hint = Hint_Box_For(Layout.Output_Width, Layout.Output_Height);
+  bool Invalidated = true;
+  int32_t Band_Top = -1;  // the first row of the band being gathered, -1 for none
+  const auto End_Band = [&](int32_t Bottom) {
+    if (Band_Top < 0) return;
+    const RECT Band{0, Band_Top, Layout.Output_Width, Bottom};
+    Invalidated = InvalidateRect(Side.Handle, &Band, FALSE) && Invalidated;
+    Band_Top = -1;
+  };
+  for (int32_t Y = 0; Y < Layout.Output_Height; ++Y) {
+    const int32_t Row = Y - Layout.Y;
+    const bool In_Picture = Row >= 0 && Row < Layout.Height;
+    const bool In_Hint = Side.Hint_Shown && Y >= Hint.Top && Y < Hint.Top + Hint.Height;
+    if (!Side.Repaint_All && !(In_Picture && Picture_Row_Changed(Row))) {
+      End_Band(Y);
+      continue;
+    }
+    uint8_t* Line = Side.Picture.data() + static_cast<size_t>(Y) * static_cast<size_t>(Side.Stride);
+    if (In_Picture) Compose_Picture_Row(Surface, Side.Layout, Row, Line + Layout.X);
+    if (In_Hint) Draw_Hint_Row(Hint, Y, Line);
+    if (Band_Top < 0) Band_Top = Y;
+  }
+  End_Band(Layout.Output_Height);
+  Side.Repaint_All = false;
+  return Invalidated;
+}
+
+void Paint_Window() {
+  auto& Side = The_State.Thread_Side;
+  // The rectangles to paint, taken before BeginPaint validates them.
+  std::vector<RECT> Rectangles;
+  if (HRGN Region = CreateRectRgn(0, 0, 0, 0)) {
+    if (GetUpdateRgn(Side.Handle, Region, FALSE) > NULLREGION) {
+      const DWORD Size = GetRegionData(Region, 0, nullptr);
+      std::vector<uint8_t> Data(Size);
+      auto* Region_Data = reinterpret_cast<RGNDATA*>(Data.data());
+      if (Size >= sizeof(RGNDATAHEADER) && GetRegionData(Region, Size, Region_Data) == Size) {
+        const auto* First = reinterpret_cast<const RECT*>(Region_Data->Buffer);
+        Rectangles.assign(First, First + Region_Data->rdh.nCount);
+      }
+    }
+    DeleteObject(Region);
+  }
+  PAINTSTRUCT Paint;
+  HDC Device = BeginPaint(Side.Handle, &Paint);
+  if (!Device) return;
+  if (Rectangles.empty()) Rectangles.push_back(Paint.rcPaint);
+  const Picture_Layout& Layout = Side.Layout;
+  for (RECT Area : Rectangles) {
+    Area.right = std::min<LONG>(Area.right, Layout.Output_Width);
+    Area.bottom = std::min<LONG>(Area.bottom, Layout.Output_Height);
+    const LONG Width = Area.right - Area.left, Height = Area.bottom - Area.top;
+    if (Side.Picture.empty() || Width <= 0 || Height <= 0) continue;
+    StretchDIBits(Device, Area.left, Area.top, Width, Height, Area.left, Area.top, Width, Height,
+                  Side.Picture.data(), reinterpret_cast<const BITMAPINFO*>(&Side.Bitmap), DIB_RGB_COLORS, SRCCOPY);
+  }
+  EndPaint(Side.Handle, &Paint);
+}
