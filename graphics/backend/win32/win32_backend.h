@@ -50,8 +50,10 @@ struct Palette_Bitmap_Info {
 // up keeps it for good. The rest is shared through atomics.
 struct Win32_Backend_State {
   // Program thread only.
-  HANDLE Thread = nullptr;        // the window thread, while a session holds it
-  HANDLE Opening_Done = nullptr;  // an event the window thread sets when its opening ends
+  HANDLE Thread = nullptr;            // the window thread, until it has been seen to end
+  bool Session_Ended = false;         // its session is over (its thread may still be destroying the window)
+  HANDLE Opening_Done = nullptr;      // set by the window thread when its opening ends
+  HANDLE Session_Released = nullptr;  // set by the window thread when it no longer touches the canvas
   bool Exit_Hook_Registered = false;
   bool Thread_Given_Up = false;   // a window thread stopped answering: no more windows
   Canvas Surface;
@@ -90,6 +92,7 @@ struct Win32_Backend_State {
     bool Repaint_All = true;            // resized, or the hint came or went: compose everything again
     bool Hint_Shown = false;            // the keyboard hint is in the picture
     bool Closed = false;                // by its close button
+    bool Ending = false;                // the message loop is ending: no more presenting
   } Thread_Side;
 };
 

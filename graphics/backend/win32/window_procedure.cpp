@@ -58,6 +58,15 @@ void Queue_Mouse(int32_t Code, LPARAM Position) {
   The_State.Mice.Push({Code, X, Y});
 }
 
+// Ends the message loop: no more presenting, no more input.
+void End_Message_Loop(HWND Window) {
+  auto& Side = The_State.Thread_Side;
+  if (Side.Ending) return;
+  Side.Ending = true;
+  KillTimer(Window, Frame_Timer);
+  PostQuitMessage(0);
+}
+
 void Set_Keyboard(bool Has_It) {
   The_State.Has_Keyboard.store(Has_It, std::memory_order_release);
   Wake_Waiters();
@@ -98,16 +107,13 @@ LRESULT CALLBACK Window_Procedure(HWND Window, UINT Message, WPARAM W, LPARAM L)
     case WM_PAINT: Paint_Window(); return 0;
     case WM_CLOSE:
       // The close button: the window goes now, and the program learns of it
-      // at its next call or, waiting at the console, from the window thread.
+      // at its next call or, waiting at the console, from the window thread,
+      // which then destroys the window (Window_Thread_Main).
       if (!The_State.Stop_Requested.load(std::memory_order_acquire)) {
         Side.Closed = true;
         Mark_Window_Gone();
       }
-      DestroyWindow(Window);
-      return 0;
-    case WM_DESTROY:
-      The_State.Window.store(nullptr, std::memory_order_release);
-      PostQuitMessage(0);
+      End_Message_Loop(Window);
       return 0;
     default: return DefWindowProcW(Window, Message, W, L);
   }
@@ -205,9 +211,9 @@ void Apply_Pending_Title(HWND Window) {
 void Handle_Wake() {
   auto& Side = The_State.Thread_Side;
   HWND Window = Side.Handle;
-  if (!Window) return;
+  if (!Window || Side.Ending) return;
   if (The_State.Stop_Requested.load(std::memory_order_acquire)) {
-    DestroyWindow(Window);
+    End_Message_Loop(Window);
     return;
   }
   Apply_Pending_Title(Window);

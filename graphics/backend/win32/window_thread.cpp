@@ -41,6 +41,9 @@ thread_local bool On_Window_Thread = false;
 // for an opening.
 constexpr DWORD Thread_Wait_Limit_Ms = 1000;
 constexpr DWORD Opening_Wait_Limit_Ms = 5000;
+// The longest a new opening waits for the last window thread to finish
+// destroying its window (two seconds under Wine without a window manager).
+constexpr DWORD Thread_End_Limit_Ms = 3000;
 // How long the window thread lets the program find out by itself that its
 // window went, before it ends the program with the report itself.
 constexpr auto Loss_Report_Grace = std::chrono::milliseconds(300);
@@ -65,7 +68,8 @@ void Finish_Opening(int32_t Result) {
   SetEvent(The_State.Opening_Done);
 }
 
-// Runs the window's message loop until the window is destroyed.
+// Runs the window's message loop until the window is closed or the program
+// ends the session.
 void Run_Messages() {
   MSG Message;
   while (GetMessageW(&Message, nullptr, 0, 0) > 0) {
@@ -74,18 +78,23 @@ void Run_Messages() {
   }
 }
 
+// The window thread. Once its message loop has ended it no longer touches
+// the canvas or the queues, and says so; only then does it destroy the window,
+// since under Wine on an X server without a window manager hiding a window
+// waits two seconds for a window manager's answer that never comes.
 DWORD WINAPI Window_Thread_Main(void*) {
   On_Window_Thread = true;
   const int32_t Result = Open_Window();
   if (Result != 0) {
-    if (The_State.Thread_Side.Handle) DestroyWindow(The_State.Thread_Side.Handle);
     Finish_Opening(Result);
   } else {
     Finish_Opening(0);
     Run_Messages();
+    SetEvent(The_State.Session_Released);
     if (The_State.Thread_Side.Closed) End_Program_If_Loss_Unreported(Loss_Report_Grace);
   }
   The_State.Window.store(nullptr, std::memory_order_release);
+  if (The_State.Thread_Side.Handle) DestroyWindow(The_State.Thread_Side.Handle);
   delete The_State.Pending_Title.exchange(nullptr, std::memory_order_acquire);
   The_State.Thread_Side = {};
   Wake_Waiters();
@@ -103,28 +112,42 @@ void Give_Up_Thread() {
 // How a session's thread was released.
 enum class Session_End { No_Thread, Ended, Given_Up };
 
-// Ends the current session: asks the thread to destroy its window and waits
-// for the thread to end, at most Thread_Wait_Limit_Ms; a thread still running
-// then is given up.
+// Ends the current session: asks the thread to end its message loop and waits
+// until it has let go of the canvas and the queues, at most
+// Thread_Wait_Limit_Ms; a thread that has not by then is given up. The thread
+// may still be destroying its window: the next opening waits for its end.
 Session_End Release_Session() {
-  if (!The_State.Thread) return Session_End::No_Thread;
+  if (!The_State.Thread || The_State.Session_Ended) return Session_End::No_Thread;
   // The window thread itself is ending the program (End_Program_If_Loss_Unreported).
   if (On_Window_Thread) return Session_End::Given_Up;
   // From here a loss is no loss: the window thread must not end the program for it.
   Begin_Closing_Window();
   The_State.Stop_Requested.store(true, std::memory_order_release);
   Wake_Window_Thread();
-  const DWORD Waited = WaitForSingleObject(The_State.Thread, Thread_Wait_Limit_Ms);
+  const HANDLE Either[2] = {The_State.Session_Released, The_State.Thread};
+  const DWORD Waited = WaitForMultipleObjects(2, Either, FALSE, Thread_Wait_Limit_Ms);
   Mark_Window_Closed();
-  if (Waited != WAIT_OBJECT_0) {
+  if (Waited != WAIT_OBJECT_0 && Waited != WAIT_OBJECT_0 + 1) {
     Give_Up_Thread();
     return Session_End::Given_Up;
   }
-  CloseHandle(The_State.Thread);
-  The_State.Thread = nullptr;
+  The_State.Session_Ended = true;
   The_State.Keys.Clear();
   The_State.Mice.Clear();
   return Session_End::Ended;
+}
+
+// Waits for the thread of an ended session to finish destroying its window;
+// false when it does not in time (it is then given up).
+bool Wait_For_Last_Thread() {
+  if (!The_State.Thread) return true;
+  if (WaitForSingleObject(The_State.Thread, Thread_End_Limit_Ms) != WAIT_OBJECT_0) {
+    Give_Up_Thread();
+    return false;
+  }
+  CloseHandle(The_State.Thread);
+  The_State.Thread = nullptr;
+  return true;
 }
 
 // Ends the session and, when its thread ended, drops its canvas. A canvas
@@ -137,15 +160,15 @@ void Release_Session_And_Canvas() {
 // state. (A window thread ending the program itself skips exit's hooks.)
 void Release_At_Exit() { Release_Session(); }
 
-// What a session needs once: the wake message, the opening's event, the exit hook.
+// What a session needs once: the wake message, the handshake's events, the exit hook.
 int32_t Prepare_Sessions() {
   if (!The_State.Wake_Message) {
     The_State.Wake_Message = RegisterWindowMessageW(L"Drovanel.Tarnwick.Wake");
     if (!The_State.Wake_Message) return Message_Reg_Failed_Code;
   }
-  if (!The_State.Opening_Done) {
-    The_State.Opening_Done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (!The_State.Opening_Done) return Create_Event_Failed_Code;
+  for (HANDLE* Event : {&The_State.Opening_Done, &The_State.Session_Released}) {
+    if (!*Event) *Event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!*Event) return Create_Event_Failed_Code;
   }
   if (!The_State.Exit_Hook_Registered) {
     std::atexit(Release_At_Exit);
@@ -185,6 +208,8 @@ int32_t Start_Session(Session_Kind Kind, int32_t Width, int32_t Height) {
   The_State.Keyboard_Wanted.store(false, std::memory_order_relaxed);
   The_State.Hint_Wanted.store(false, std::memory_order_relaxed);
   ResetEvent(The_State.Opening_Done);
+  ResetEvent(The_State.Session_Released);
+  The_State.Session_Ended = false;
   The_State.Thread = CreateThread(nullptr, 0, Window_Thread_Main, nullptr, 0, nullptr);
   if (!The_State.Thread) return Create_Thread_Failed_Code;
   const int32_t Result = Wait_For_Opening();
@@ -195,8 +220,9 @@ int32_t Start_Session(Session_Kind Kind, int32_t Width, int32_t Height) {
 int32_t Open(Session_Kind Kind, int32_t Width, int32_t Height) {
   if (Window_Is_Open()) return Window_Already_Open_Code;
   if (The_State.Thread_Given_Up) return Create_Window_Failed_Code;
-  // A window closed by its button still holds its finished thread: release it first.
+  // A window closed by its button still holds its session: release it first.
   Release_Session_And_Canvas();
+  if (!Wait_For_Last_Thread()) return Create_Window_Failed_Code;
   return Start_Session(Kind, Width, Height);
 }
 
@@ -267,7 +293,7 @@ int32_t CreateSizedGraphWindow(int32_t x_size, int32_t y_size) {
 }
 
 int32_t DestroyGraphWindow(void) {
-  if (!The_State.Thread) return Window_Already_Closed_Code;
+  if (!The_State.Thread || The_State.Session_Ended) return Window_Already_Closed_Code;
   const bool Was_Open = Begin_Closing_Window();
   Release_Session_And_Canvas();
   return Was_Open ? 0 : Window_Not_Open_Code;  // gone meanwhile: closed by its button
