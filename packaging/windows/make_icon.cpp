@@ -1,6 +1,7 @@
 // Draws the game's icon, packaging/drovanel.svg, as a Windows icon file with
-// one 32-bit image per size Windows asks for (menus, the taskbar, Explorer's
-// views up to its largest tiles):
+// one 32-bit image for each of the sizes Windows shows most (menus, the
+// taskbar, Explorer's views, on screens scaled up to 200 %), up to 128 pixels;
+// a 256-pixel image, held uncompressed, would weigh four times all the others:
 //
 //   make_icon drovanel.svg drovanel.ico
 //
@@ -264,7 +265,7 @@ int main(int argc, char** argv) {
   double View_Size = 0;
   const std::vector<Shape> Shapes = Read_Drawing(Svg, View_Size);
 
-  const int Sizes[] = {16, 24, 32, 48, 64, 256};
+  const int Sizes[] = {16, 24, 32, 48, 64, 128};
   const int Count = int(std::size(Sizes));
   std::string Directory, Images;
   Put_16(Directory, 0);
@@ -272,8 +273,8 @@ int main(int argc, char** argv) {
   Put_16(Directory, Count);
   for (const int Size : Sizes) {
     const std::string Image = Icon_Image(Render(Shapes, View_Size, Size), Size);
-    Directory += char(Size & 0xFF);  // 256 is written as 0
-    Directory += char(Size & 0xFF);
+    Directory += char(Size);
+    Directory += char(Size);
     Put_16(Directory, 0);   // no palette
     Put_16(Directory, 1);   // planes
     Put_16(Directory, 32);  // bits per pixel
