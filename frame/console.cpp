@@ -2,9 +2,9 @@
 // line ends, and the free-format integer reader.
 #include "frame/console.h"
 
-#include <sys/stat.h>
-
 #include <climits>
+
+#include "frame/platform.h"
 
 namespace Console {
 
@@ -39,15 +39,10 @@ void Advance(int32_t& Counter, size_t By) {
   Counter = By > Room ? INT32_MAX : Counter + static_cast<int32_t>(By);
 }
 
-bool Is_Regular(std::FILE* Stream) {
-  struct stat Status;
-  return fstat(fileno(Stream), &Status) == 0 && S_ISREG(Status.st_mode);
-}
-
 void Set_Up(Text_File& File, std::FILE* Stream) {
   File.Stream = Stream;
   File.Is_Open = true;
-  File.Is_Regular_File = Is_Regular(Stream);
+  File.Is_Regular_File = Platform::Is_Regular_File(Stream);
   File.Page = File.Line = File.Col = 1;
   File.Line_Length = File.Page_Length = 0;
   File.Next = Open_Files;

@@ -2,14 +2,10 @@
 // call of the main procedure, and the exit status.
 #include "frame/program.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
 #include <cstdlib>
 
 #include "frame/console.h"
+#include "frame/platform.h"
 #include "graphics/tarnwick.h"
 
 namespace {
@@ -22,27 +18,10 @@ char** saved_envp;
 // Nothing changes it: a normal end always exits with 0.
 int32_t Exit_Status = 0;
 
-// A standard stream the program was started without (drovanel <&-) would lend
-// its number to the first file opened later, a display connection say, whose
-// bytes the console would then read, or which it would write prompts into.
-// Each missing one is held by /dev/null opened the other way round, so that
-// reading a missing standard input or writing a missing standard output still
-// fails as it did.
-void Hold_Missing_Standard_Streams() {
-  for (int Stream = STDIN_FILENO; Stream <= STDERR_FILENO; ++Stream) {
-    if (fcntl(Stream, F_GETFD) != -1 || errno != EBADF) continue;
-    // The lower numbers are open, so the new descriptor takes this stream's.
-    static_cast<void>(open("/dev/null", Stream == STDIN_FILENO ? O_WRONLY : O_RDONLY));
-  }
-}
-
 }  // namespace
 
 void program_init() {
-  Hold_Missing_Standard_Streams();
-  // A write to a closed pipe must fail as DEVICE_ERROR and be reported, not
-  // kill the process by signal before any report can be written.
-  std::signal(SIGPIPE, SIG_IGN);
+  Platform::Prepare_Standard_Streams();
   Console::Init_Standard_Files();
   Tarnwick::Start_Up();
 }

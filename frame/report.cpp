@@ -5,6 +5,7 @@
 #include <new>
 
 #include "frame/console.h"
+#include "frame/platform.h"
 #include "frame/program.h"
 
 bool final_called = false;
@@ -64,5 +65,6 @@ void report_unhandled_error(const Raised_Error& E) {
     std::fwrite(Error.Message, 1, static_cast<size_t>(Length), stdout);
   }
   std::fputs("\n", stdout);
-  std::exit(1);
+  // It may run on the window's thread while the main thread waits in a read.
+  Platform::End_Process(1);
 }

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
+
+#include "frame/platform.h"
 
 namespace Game {
 
@@ -34,11 +35,7 @@ static_assert(Calibration_Probe_Links % Probe_Links_Per_Count == 0);
 
 }  // namespace
 
-int64_t Thread_Cpu_Time_Ns() {
-  timespec Now{};
-  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &Now) != 0) return 0;
-  return static_cast<int64_t>(Now.tv_sec) * 1'000'000'000 + Now.tv_nsec;
-}
+int64_t Thread_Cpu_Time_Ns() { return Platform::Fine_Clock_Ns(); }
 
 Delay_Calibration Measure_Delay(Nanosecond_Clock Clock) {
   int64_t Fastest = 0;  // 0 until a sample reads a positive time

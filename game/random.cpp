@@ -9,11 +9,10 @@
 #include "game/random.h"
 
 #include <cfloat>
-#include <ctime>
-
-#include <unistd.h>
+#include <chrono>
 
 #include "frame/checked.h"
+#include "frame/platform.h"
 
 static_assert(FLT_EVAL_METHOD == 0, "float arithmetic must round to single precision at every step");
 
@@ -68,10 +67,9 @@ int32_t Seed_From(uint64_t Entropy) {
 }
 
 int32_t Time_Dependent_Seed() {
-  timespec Now{};
-  clock_gettime(CLOCK_REALTIME, &Now);
-  uint64_t Mixed = static_cast<uint64_t>(Now.tv_sec) * 1000000000u + static_cast<uint64_t>(Now.tv_nsec);
-  Mixed ^= static_cast<uint64_t>(getpid()) << 32;
+  const auto Now = std::chrono::system_clock::now().time_since_epoch();
+  uint64_t Mixed = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(Now).count());
+  Mixed ^= static_cast<uint64_t>(Platform::Process_Id()) << 32;
   // A 64-bit finaliser spreads the nanoseconds over every bit, so runs started
   // close together still get unrelated layouts.
   Mixed ^= Mixed >> 30;

@@ -1,0 +1,39 @@
+// The little the frame and the game take from the operating system beyond the
+// C and C++ libraries, behind one header with one file per platform:
+// platform_posix.cpp and platform_windows.cpp (the only frame file that sees
+// the Win32 API). The build compiles the one for its target.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace Platform {
+
+// Readies the three standard streams before the console layer binds them, so
+// that on every platform output is LF alone and a failed read or write is an
+// error the program reports. POSIX: a stream the process was started without
+// is held by /dev/null, and a write to a closed pipe fails instead of raising
+// SIGPIPE. Windows: output in binary mode, input in text mode (CR LF reads as LF).
+void Prepare_Standard_Streams();
+
+// Whether Stream is a regular file on disk, not a terminal, pipe or device.
+bool Is_Regular_File(std::FILE* Stream);
+
+// A clock fine enough to time a loop of a fraction of a millisecond, in
+// nanoseconds; 0 if it cannot be read. POSIX: the calling thread's CPU time,
+// which stands still while another process has the core. Windows: the
+// performance counter (wall time, to 100 ns or better), since the thread
+// times there advance only at the scheduler's tick of 15.6 ms.
+int64_t Fine_Clock_Ns();
+
+// The id of this process.
+uint32_t Process_Id();
+
+// Ends the process with Status once the error report is written, from any
+// thread. Never returns. POSIX: exit. Windows: exit on the main thread; on
+// another thread (the window's, while the main thread may wait in a console
+// read holding standard input's lock, which the C runtime's exit would wait
+// for) standard output and error are flushed and the process ends at once.
+[[noreturn]] void End_Process(int Status);
+
+}  // namespace Platform

@@ -1,0 +1,55 @@
+// The platform seam on POSIX systems (frame/platform.h).
+#include "frame/platform.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <ctime>
+
+namespace Platform {
+
+namespace {
+
+// A standard stream the program was started without (drovanel <&-) would lend
+// its number to the first file opened later, a display connection say, whose
+// bytes the console would then read, or which it would write prompts into.
+// Each missing one is held by /dev/null opened the other way round, so that
+// reading a missing standard input or writing a missing standard output still
+// fails as it did.
+void Hold_Missing_Standard_Streams() {
+  for (int Stream = STDIN_FILENO; Stream <= STDERR_FILENO; ++Stream) {
+    if (fcntl(Stream, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lower numbers are open, so the new descriptor takes this stream's.
+    static_cast<void>(open("/dev/null", Stream == STDIN_FILENO ? O_WRONLY : O_RDONLY));
+  }
+}
+
+}  // namespace
+
+void Prepare_Standard_Streams() {
+  Hold_Missing_Standard_Streams();
+  // A write to a closed pipe must fail as DEVICE_ERROR and be reported, not
+  // kill the process by signal before any report can be written.
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool Is_Regular_File(std::FILE* Stream) {
+  struct stat Status;
+  return fstat(fileno(Stream), &Status) == 0 && S_ISREG(Status.st_mode);
+}
+
+int64_t Fine_Clock_Ns() {
+  timespec Now{};
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &Now) != 0) return 0;
+  return static_cast<int64_t>(Now.tv_sec) * 1'000'000'000 + Now.tv_nsec;
+}
+
+uint32_t Process_Id() { return static_cast<uint32_t>(getpid()); }
+
+void End_Process(int Status) { std::exit(Status); }
+
+}  // namespace Platform
