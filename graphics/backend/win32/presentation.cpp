@@ -26,9 +26,9 @@ constexpr RGBQUAD Palette_Colors[16] = {
     {0x55, 0x55, 0xFF, 0}, {0xFF, 0x55, 0xFF, 0}, {0x55, 0xFF, 0xFF, 0}, {0xFF, 0xFF, 0xFF, 0},
 };
 
-// The hint: white text on blue in a white frame, the font's cells scaled up.
+// The hint: white text on blue in a black frame, the font's cells scaled up.
 constexpr char Hint_Text[] = "Click here to play";
-constexpr uint8_t Hint_Background = 1, Hint_Ink = 15;
+constexpr uint8_t Hint_Background = 1, Hint_Ink = 15, Hint_Frame = 0;
 
 // Where the hint lies in a picture of that size, and its font's scale.
 struct Hint_Box {
@@ -48,8 +48,8 @@ Hint_Box Hint_Box_For(int32_t Output_Width, int32_t Output_Height) {
 void Draw_Hint_Row(const Hint_Box& Box, int32_t Y, uint8_t* Row) {
   if (Y < Box.Top || Y >= Box.Top + Box.Height) return;
   const bool Edge_Row = Y == Box.Top || Y == Box.Top + Box.Height - 1;
-  std::memset(Row + Box.Left, Edge_Row ? Hint_Ink : Hint_Background, static_cast<size_t>(Box.Width));
-  Row[Box.Left] = Row[Box.Left + Box.Width - 1] = Hint_Ink;
+  std::memset(Row + Box.Left, Edge_Row ? Hint_Frame : Hint_Background, static_cast<size_t>(Box.Width));
+  Row[Box.Left] = Row[Box.Left + Box.Width - 1] = Hint_Frame;
   const int32_t Margin = Font_Cell_Height * Box.Scale;
   const int32_t Glyph_Row = (Y - Box.Top - Margin) / Box.Scale;
   if (Y - Box.Top < Margin || Glyph_Row >= Font_Cell_Height) return;
