@@ -86,7 +86,7 @@ std::vector<Point> Path_Points(const std::string& Data) {
     const char Letter = (*It)[1].str()[0];
     const std::vector<double> Values = Numbers_In((*It)[2]);
     const Point Last = Points.empty() ? Point{0, 0} : Points.back();
-    if ((Letter == 'M' && !Points.empty()) || (Letter != 'M' && Points.empty())) Fail("a path must be one move, then lines");
+    if ((Letter == 'M') != Points.empty()) Fail("a path must be one move, then lines");
     if ((Letter == 'M' || Letter == 'L') && Values.size() == 2) Points.push_back({Values[0], Values[1]});
     else if (Letter == 'H' && Values.size() == 1) Points.push_back({Values[0], Last.Y});
     else if (Letter == 'V' && Values.size() == 1) Points.push_back({Last.X, Values[0]});

@@ -26,7 +26,7 @@ const char* Window_State_Path;
 void Play_Fixed_Layout() { Game::Play(Fixed_Seed); }
 
 void Record_Window_State() {
-  if (std::FILE* State = std::fopen(Window_State_Path, "w")) {
+  if (std::FILE* State = std::fopen(Window_State_Path, "wb")) {
     std::fputs(IsOpen() == 1 ? "open\n" : "closed\n", State);
     std::fclose(State);
   }

@@ -1,0 +1,266 @@
+// The Windows release (bash scripts/package-windows) under Wine on a private
+// Xvfb: the Windows twin plays every transcript case byte for byte, with its
+// replies ended by LF and by CR LF; the zip's program and the installed game
+// each play a game; the silent installer puts the program, its Start-menu
+// entry and its uninstall key in place, and the silent uninstaller takes them
+// all away again.
+//
+// All cases run in one process and share one Wine prefix in a temporary
+// directory of their own (HOME too, so nothing is written outside it). At the
+// end the prefix's wineserver is ended, and no process of the prefix may be
+// left.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <stdlib.h>
+
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/game/transcript_cases.h"
+#include "tests/support/child_process.h"
+#include "tests/support/xvfb_server.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string Windows_Build = WINDOWS_BUILD_DIR;
+const std::string Release_Name = "drovanel-" PROJECT_VERSION "-windows-x64";
+
+// The prefix's directory and the environment every Wine command gets.
+std::string Work_Dir;
+std::vector<std::string> Wine_Environment;
+
+// Runs a Wine command (wine, wineboot, wineserver) in the test's prefix.
+// Wine's own processes (its server and services, which the first command
+// starts) keep the standard streams of the command they were started for and
+// outlive it, so the command writes into files, not into pipes the test would
+// wait on; Result.Output and Result.Errors hold what it wrote there.
+Child_Result Wine(std::vector<std::string> Arguments, std::string_view Input = "", int Timeout_Ms = 60000) {
+  const std::string Output_Path = Work_Dir + "/output", Errors_Path = Work_Dir + "/errors";
+  Arguments.insert(Arguments.begin(),
+                   {"/bin/sh", "-c", R"(Errors=$1; shift; exec "$@" >"$0" 2>"$Errors")", Output_Path, Errors_Path});
+  Child_Result Result =
+      Run_Child({.Arguments = std::move(Arguments), .Environment = Wine_Environment}, Input, Timeout_Ms);
+  const auto Contents = [](const std::string& Path) {
+    std::ifstream File(Path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(File)), std::istreambuf_iterator<char>());
+  };
+  Result.Output = Contents(Output_Path);
+  Result.Errors = Contents(Errors_Path);
+  return Result;
+}
+
+// The Windows name of a host path, through Wine's drive Z:, which is /.
+std::string Windows_Path(const std::string& Host_Path) {
+  std::string Path = "Z:" + Host_Path;
+  for (char& Character : Path)
+    if (Character == '/') Character = '\\';
+  return Path;
+}
+
+std::string Drive_C() { return Work_Dir + "/prefix/drive_c"; }
+
+// The processes that run in the test's prefix, found by their environment,
+// with their command lines.
+std::vector<std::pair<pid_t, std::string>> Prefix_Processes() {
+  std::vector<std::pair<pid_t, std::string>> Found;
+  const std::string Entry = "WINEPREFIX=" + Work_Dir + "/prefix";
+  for (const fs::directory_entry& Process : fs::directory_iterator("/proc")) {
+    const std::string Name = Process.path().filename();
+    if (Name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream Environment(Process.path() / "environ", std::ios::binary);
+    for (std::string Variable; std::getline(Environment, Variable, '\0');) {
+      if (Variable != Entry) continue;
+      std::ifstream Command_Line(Process.path() / "cmdline", std::ios::binary);
+      Found.emplace_back(std::stoi(Name), std::string((std::istreambuf_iterator<char>(Command_Line)),
+                                                      std::istreambuf_iterator<char>()));
+    }
+  }
+  return Found;
+}
+
+class Wine_Prefix : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ASSERT_TRUE(fs::exists(Windows_Build + "/drovanel.exe"))
+        << "no Windows build in " << Windows_Build << ": run bash scripts/package-windows first";
+    char Template[] = "/tmp/drovanel-wine-XXXXXX";
+    ASSERT_NE(mkdtemp(Template), nullptr);
+    Work_Dir = Template;
+    std::string Why;
+    ASSERT_TRUE(Start_Xvfb(Server, &Why)) << Why;
+    // No Mono or Gecko installers, no Linux menu entries for the Start menu's,
+    // and no session bus launched for the display.
+    Wine_Environment = {"WINEPREFIX=" + Work_Dir + "/prefix", "WINEDEBUG=-all", "HOME=" + Work_Dir,
+                        "XDG_DATA_HOME=" + Work_Dir + "/data", "XDG_CONFIG_HOME=" + Work_Dir + "/config",
+                        "XDG_CACHE_HOME=" + Work_Dir + "/cache", "DBUS_SESSION_BUS_ADDRESS=disabled:",
+                        "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d"};
+    // A server that stays, with its services, until the end: otherwise each
+    // program would start them anew, which takes a second.
+    fs::create_directory(Work_Dir + "/prefix");
+    ASSERT_EQ(Wine({"wineserver", "--persistent"}).Status, 0);
+    const Child_Result Boot = Wine({"wineboot", "--init"}, "", 120000);
+    ASSERT_EQ(Boot.Status, 0) << Boot.Errors;
+  }
+
+  void TearDown() override {
+    if (!Work_Dir.empty()) {
+      Wine({"wineserver", "--kill"});
+      Eventually([] { return Prefix_Processes().empty(); }, 5000);
+      // Each process of the prefix that outlived its server fails the run, and is ended.
+      std::string Left;
+      for (const auto& [Process, Command_Line] : Prefix_Processes()) {
+        Left += " " + std::to_string(Process) + " " + Command_Line.c_str();
+        kill(Process, SIGKILL);
+      }
+      EXPECT_EQ(Left, "") << "processes of the Wine prefix outlived its server";
+      fs::remove_all(Work_Dir);
+    }
+    Stop_Xvfb(Server);
+  }
+
+ private:
+  Xvfb_Server Server;
+};
+
+// ---- The Windows twin plays the transcript cases ---------------------------
+
+struct Windows_Transcript {
+  Transcript_Case Case;
+  bool Carriage_Returns;  // each reply ends in CR LF, as typed at a Windows console
+};
+
+void PrintTo(const Windows_Transcript& Transcript, std::ostream* Stream) {
+  *Stream << Transcript.Case.Name << (Transcript.Carriage_Returns ? " with CR LF" : "");
+}
+
+class Windows_Twin : public ::testing::TestWithParam<Windows_Transcript> {};
+
+TEST_P(Windows_Twin, Plays) {
+  const Transcript_Case& Case = GetParam().Case;
+  std::string Input;
+  for (const char Character : Case.Input) {
+    if (Character == '\n' && GetParam().Carriage_Returns) Input += '\r';
+    Input += Character;
+  }
+  const std::string State_Path = Work_Dir + "/window-state";
+  fs::remove(State_Path);
+  std::vector<std::string> Arguments = Twin_Arguments(Case, Windows_Path(State_Path));
+  Arguments.insert(Arguments.begin(), {"wine", Windows_Build + "/tests/game/drovanel_headless.exe"});
+  const Child_Result Result = Wine(Arguments, Input);
+  std::string Window;
+  std::getline(std::ifstream(State_Path), Window);
+
+  EXPECT_EQ(Result.Output, Case.Output);
+  EXPECT_EQ(Result.Errors, "");
+  EXPECT_EQ(Result.Status, Case.Status);
+  EXPECT_EQ(Window, Case.Window);
+}
+
+std::vector<Windows_Transcript> Windows_Transcripts() {
+  std::vector<Windows_Transcript> All;
+  for (const Transcript_Case& Case : Transcript_Cases()) {
+    All.push_back({Case, false});
+    All.push_back({Case, true});
+  }
+  return All;
+}
+
+INSTANTIATE_TEST_SUITE_P(Games, Windows_Twin, ::testing::ValuesIn(Windows_Transcripts()), [](const auto& Info) {
+  return Info.param.Case.Name + (Info.param.Carriage_Returns ? "_CrLf" : "_Lf");
+});
+
+// ---- The release ------------------------------------------------------------
+
+// The regular files under Directory, by their paths relative to it.
+std::set<std::string> Files_Under(const std::string& Directory) {
+  std::set<std::string> Files;
+  if (!fs::is_directory(Directory)) return Files;
+  for (const fs::directory_entry& Entry : fs::recursive_directory_iterator(Directory))
+    if (Entry.is_regular_file()) Files.insert(fs::relative(Entry.path(), Directory).string());
+  return Files;
+}
+
+// A game of the real program, its replies typed at a console (CR LF): nothing
+// is steered, so the dot climbs into the frame's top edge on level 1. The
+// window's size decides how many steps that takes; all else is exact.
+void Expect_Game_Played(const std::string& Program) {
+  const Child_Result Result = Wine({"wine", Program}, "0\r\n1\r\n0\r\n");
+  const std::string Prompts = Speed_Prompt + Level_Prompt, End = Report(1, 1);
+  ASSERT_GE(Result.Output.size(), Prompts.size() + End.size()) << Result.Output << Result.Errors;
+  const std::string Steps = Result.Output.substr(Prompts.size(), Result.Output.size() - Prompts.size() - End.size());
+  EXPECT_EQ(Result.Output, Prompts + Steps + End);
+  EXPECT_FALSE(Steps.empty());
+  EXPECT_EQ(Steps.find_first_not_of('\n'), std::string::npos) << "not one line feed per step";
+  EXPECT_EQ(Result.Errors, "");
+  EXPECT_EQ(Result.Status, 0);
+}
+
+TEST(Windows_Release, TheZipHoldsTheProgramThatPlays) {
+  const std::string Into = Work_Dir + "/unzipped";
+  fs::create_directories(Into);
+  int Status = -1;
+  Run_Command("cd '" + Into + "' && cmake -E tar xf '" + Windows_Build + "/" + Release_Name + ".zip'", &Status);
+  ASSERT_EQ(Status, 0);
+  EXPECT_EQ(Files_Under(Into),
+            (std::set<std::string>{Release_Name + "/copyright.txt", Release_Name + "/drovanel.exe"}));
+  Expect_Game_Played(Windows_Path(Into + "/" + Release_Name + "/drovanel.exe"));
+}
+
+TEST(Windows_Release, TheInstallerPutsTheGameInPlaceAndTheUninstallerTakesItAllAway) {
+  const std::string Install_Dir = Drive_C() + "/Games/Drovanel";
+  const std::string Menu_Dir = Drive_C() + "/ProgramData/Microsoft/Windows/Start Menu/Programs/Drovanel";
+  const std::string Uninstall_Key = R"(HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Drovanel)";
+  const std::string Program = R"(C:\Games\Drovanel\drovanel.exe)";
+
+  const Child_Result Install =
+      Wine({"wine", Windows_Build + "/" + Release_Name + ".exe", "/S", R"(/D=C:\Games\Drovanel)"});
+  ASSERT_EQ(Install.Status, 0) << Install.Errors;
+  EXPECT_EQ(Files_Under(Install_Dir), (std::set<std::string>{"Uninstall.exe", "copyright.txt", "drovanel.exe"}));
+  EXPECT_EQ(Files_Under(Menu_Dir), (std::set<std::string>{"Drovanel.lnk", "Uninstall.lnk"}));
+  // The entry starts the installed program: a shortcut holds its target's path as text.
+  std::ifstream Shortcut(Menu_Dir + "/Drovanel.lnk", std::ios::binary);
+  const std::string Link((std::istreambuf_iterator<char>(Shortcut)), std::istreambuf_iterator<char>());
+  EXPECT_NE(Link.find(Program + '\0'), std::string::npos) << "the Start-menu entry does not start " << Program;
+  const Child_Result Key = Wine({"wine", "reg", "query", Uninstall_Key});
+  EXPECT_EQ(Key.Status, 0);
+  EXPECT_NE(Key.Output.find("DisplayIcon    REG_SZ    " + Program), std::string::npos) << Key.Output;
+  EXPECT_NE(Key.Output.find(R"(UninstallString    REG_SZ    "C:\Games\Drovanel\Uninstall.exe")"), std::string::npos);
+  Expect_Game_Played(Program);
+
+  // The uninstaller runs from a copy of itself in the temporary folder,
+  // which it tells the directory to remove (_?=), and returns at once.
+  EXPECT_EQ(Wine({"wine", R"(C:\Games\Drovanel\Uninstall.exe)", "/S"}).Status, 0);
+  EXPECT_TRUE(Eventually([] {
+    for (const auto& Process : Prefix_Processes())
+      if (Process.second.find(R"(_?=C:\Games\Drovanel)") != std::string::npos) return false;
+    return true;
+  }, 30000)) << "the uninstaller did not finish";
+  EXPECT_FALSE(fs::exists(Install_Dir));
+  EXPECT_FALSE(fs::exists(Menu_Dir));
+  EXPECT_NE(Wine({"wine", "reg", "query", Uninstall_Key}).Status, 0) << "the uninstall key is left";
+  EXPECT_NE(Wine({"wine", "reg", "query", R"(HKLM\Software\The Drovanel developers)"}).Status, 0)
+      << "the vendor's key is left";
+  std::vector<std::string> Left;
+  for (const fs::directory_entry& Entry : fs::recursive_directory_iterator(Drive_C())) {
+    std::string Name = Entry.path().filename();
+    for (char& Character : Name) Character = static_cast<char>(tolower(static_cast<unsigned char>(Character)));
+    if (Name.find("drovanel") != std::string::npos) Left.push_back(Entry.path());
+  }
+  EXPECT_EQ(Left, std::vector<std::string>{});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new Wine_Prefix);
+  return RUN_ALL_TESTS();
+}
