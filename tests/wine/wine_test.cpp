@@ -25,24 +25,27 @@
 #include "tests/game/transcript_cases.h"
 #include "tests/support/child_process.h"
 #include "tests/support/xvfb_server.h"
-
-namespace {
+#include "tests/wine/wine_prefix.h"
 
 namespace fs = std::filesystem;
 
 const std::string Windows_Build = WINDOWS_BUILD_DIR;
-const std::string Release_Name = "drovanel-" PROJECT_VERSION "-windows-x64";
-
-// The prefix's directory and the environment every Wine command gets.
 std::string Work_Dir;
 std::vector<std::string> Wine_Environment;
 
-// Runs a Wine command (wine, wineboot, wineserver) in the test's prefix.
+namespace {
+
+Xvfb_Server Server;
+
+}  // namespace
+
+const Xvfb_Server& Wine_Display() { return Server; }
+
 // Wine's own processes (its server and services, which the first command
 // starts) keep the standard streams of the command they were started for and
 // outlive it, so the command writes into files, not into pipes the test would
 // wait on; Result.Output and Result.Errors hold what it wrote there.
-Child_Result Wine(std::vector<std::string> Arguments, std::string_view Input = "", int Timeout_Ms = 60000) {
+Child_Result Wine(std::vector<std::string> Arguments, std::string_view Input, int Timeout_Ms) {
   const std::string Output_Path = Work_Dir + "/output", Errors_Path = Work_Dir + "/errors";
   Arguments.insert(Arguments.begin(),
                    {"/bin/sh", "-c", R"(Errors=$1; shift; exec "$@" >"$0" 2>"$Errors")", Output_Path, Errors_Path});
@@ -57,13 +60,16 @@ Child_Result Wine(std::vector<std::string> Arguments, std::string_view Input = "
   return Result;
 }
 
-// The Windows name of a host path, through Wine's drive Z:, which is /.
 std::string Windows_Path(const std::string& Host_Path) {
   std::string Path = "Z:" + Host_Path;
   for (char& Character : Path)
     if (Character == '/') Character = '\\';
   return Path;
 }
+
+namespace {
+
+const std::string Release_Name = "drovanel-" PROJECT_VERSION "-windows-x64";
 
 std::string Drive_C() { return Work_Dir + "/prefix/drive_c"; }
 
@@ -94,6 +100,9 @@ class Wine_Prefix : public ::testing::Environment {
     char Template[] = "/tmp/drovanel-wine-XXXXXX";
     ASSERT_NE(mkdtemp(Template), nullptr);
     Work_Dir = Template;
+    // Small, so that the games the window tests play are short.
+    Server.Screen_Width = 400;
+    Server.Screen_Height = 300;
     std::string Why;
     ASSERT_TRUE(Start_Xvfb(Server, &Why)) << Why;
     // No Mono or Gecko installers, no Linux menu entries for the Start menu's,
@@ -125,9 +134,6 @@ class Wine_Prefix : public ::testing::Environment {
     }
     Stop_Xvfb(Server);
   }
-
- private:
-  Xvfb_Server Server;
 };
 
 // ---- The Windows twin plays the transcript cases ---------------------------

@@ -1,6 +1,6 @@
 // Showing the canvas in the window, on the window thread. The picture is an
-// 8-bit device-independent bitmap of the client area's size whose pixels are
-// colour codes and whose colour table is the palette. The canvas rows the
+// 8-bit device-independent bitmap of the client area's size, bottom row
+// first, whose pixels are colour codes and whose colour table is the palette. The canvas rows the
 // program changed since the last frame are composed into it (scaled to fit
 // when the window is not the canvas's size, graphics/backend/picture_layout.h),
 // and only the bands of window rows they cover are invalidated; WM_PAINT then
@@ -93,7 +93,7 @@ bool Lay_Out_For(int32_t Width, int32_t Height) {
   Header = {};
   Header.biSize = sizeof Header;
   Header.biWidth = Width;
-  Header.biHeight = -Height;  // top row first
+  Header.biHeight = Height;  // bottom-up: StretchDIBits counts its source rows from the bottom
   Header.biPlanes = 1;
   Header.biBitCount = 8;
   Header.biCompression = BI_RGB;
@@ -134,7 +134,8 @@ bool Update_Picture() {
       End_Band(Y);
       continue;
     }
-    uint8_t* Line = Side.Picture.data() + static_cast<size_t>(Y) * static_cast<size_t>(Side.Stride);
+    uint8_t* Line =
+        Side.Picture.data() + static_cast<size_t>(Layout.Output_Height - 1 - Y) * static_cast<size_t>(Side.Stride);
     if (In_Picture) Compose_Picture_Row(Surface, Side.Layout, Row, Line + Layout.X);
     if (In_Hint) Draw_Hint_Row(Hint, Y, Line);
     if (Band_Top < 0) Band_Top = Y;
@@ -170,7 +171,7 @@ void Paint_Window() {
     Area.bottom = std::min<LONG>(Area.bottom, Layout.Output_Height);
     const LONG Width = Area.right - Area.left, Height = Area.bottom - Area.top;
     if (Side.Picture.empty() || Width <= 0 || Height <= 0) continue;
-    StretchDIBits(Device, Area.left, Area.top, Width, Height, Area.left, Area.top, Width, Height,
+    StretchDIBits(Device, Area.left, Area.top, Width, Height, Area.left, Layout.Output_Height - Area.bottom, Width, Height,
                   Side.Picture.data(), reinterpret_cast<const BITMAPINFO*>(&Side.Bitmap), DIB_RGB_COLORS, SRCCOPY);
   }
   EndPaint(Side.Handle, &Paint);

@@ -1,0 +1,106 @@
+// The Windows program drovanel.exe in its window under Wine, on the Wine
+// tests' Xvfb with a window manager (openbox), which maximizes the window and
+// gives it the keyboard as a desktop does: the maximized window shows the
+// whole playfield, keys typed into it steer the dot through two levels, the
+// close button ends the game at a prompt and in flight within a second, and
+// without a display the game ends before it begins.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <string>
+
+#include "tests/support/desktop.h"
+#include "tests/support/level_play.h"
+#include "tests/wine/wine_prefix.h"
+
+namespace {
+
+class Wine_Window : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Window_Manager = Start_Child({.Arguments = {"openbox", "--sm-disable", "--startup", "echo ready"},
+                                  .Environment = {"HOME=" + Work_Dir},
+                                  .Errors = Device::Null,
+                                  .New_Process_Group = true});
+    // It reports on its standard output (a menu it lacks, say) before its start-up command.
+    ASSERT_TRUE(Read_Past_From_Child(Window_Manager, "ready\n", 10000)) << "openbox did not start";
+  }
+
+  void TearDown() override { Stop_Child(Window_Manager, SIGTERM, 3000); }
+
+  // Starts the game with its standard streams on pipes (the prefix's own
+  // processes already run, so none of them inherits the pipes) and waits
+  // until its window is maximized, with the keyboard; the canvas's size and place are then known.
+  Child_Process Start_Game() {
+    Child_Process Game =
+        Start_Child({.Arguments = {"wine", Windows_Build + "/drovanel.exe"}, .Environment = Wine_Environment});
+    EXPECT_TRUE(Eventually([&] { return !(Window = Find_Window("drovanel")).empty(); })) << "no window";
+    EXPECT_TRUE(Eventually([&] { return Focused_Window() == Window; })) << "the window never had the keyboard";
+    // The window manager maximizes the window a moment after it appears; the
+    // canvas has the client area's size, the title bar above it.
+    const Xvfb_Server& Screen = Wine_Display();
+    EXPECT_TRUE(Eventually([&] {
+      return Window_Size(Window, Width, Height) && Width == Screen.Screen_Width && Height < Screen.Screen_Height &&
+             Height > Screen.Screen_Height - 40;
+    })) << "the window is " << Width << " x " << Height << ", not maximized";
+    return Game;
+  }
+
+  Played_Game Play(Child_Process& Game) {
+    return {.Server = Wine_Display(), .Game = Game, .Width = Width, .Height = Height, .Left = 0,
+            .Top = Wine_Display().Screen_Height - Height};
+  }
+
+  Child_Process Window_Manager;
+  std::string Window;
+  int32_t Width = 0, Height = 0;
+};
+
+// The game ended within a second with the report of Error and status 1.
+void Expect_Report(Child_Process& Game, const std::string& Error) {
+  EXPECT_TRUE(Exited_With(Game, 1, 1000)) << "the game did not end with status 1 within a second";
+  EXPECT_NE(Read_All_From_Child(Game, 1000).find("raised " + Error + "\n"), std::string::npos);
+}
+
+TEST_F(Wine_Window, MaximizedWindowShowsTheWholePlayfieldAndItsCloseButtonEndsTheFlight) {
+  Child_Process Game = Start_Game();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_TRUE(Write_To_Child(Game, "3000000\n0\n"));
+  Played_Game Level = Play(Game);
+  ASSERT_NO_FATAL_FAILURE(Read_Steps(Level, 2));
+  ASSERT_TRUE(Wait_For_New_Level(Level, [](const Level_View&) { return true; })) << "no whole playfield shown";
+  Keep_Screenshot(Level.Image, "wine-maximized");
+  // Beside the canvas only the title bar: the frame's corners lie 10 pixels in from its edges.
+  const Level_View View = Level.View();
+  EXPECT_TRUE(View.Is_Black(10, 10) && View.Is_Black(Width - 20, Height - 10) && !View.Is_Black(Width - 1, Height - 1));
+
+  ASSERT_TRUE(Send_Close_Request(Window));
+  Expect_Report(Game, "TARNWICK.WINDOW_NOT_OPEN");
+}
+
+TEST_F(Wine_Window, CloseButtonAtThePromptEndsTheGame) {
+  Child_Process Game = Start_Game();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_TRUE(Read_Past_From_Child(Game, "Speed 'The Lower the Faster' Rec 220000 :", 10000));
+  ASSERT_TRUE(Send_Close_Request(Window));
+  Expect_Report(Game, "TARNWICK.WINDOW_NOT_OPEN");
+}
+
+TEST_F(Wine_Window, PassesTwoLevelsThroughTheGapThenLosesOne) {
+  Child_Process Game = Start_Game();
+  ASSERT_FALSE(HasFailure());
+  Played_Game Level = Play(Game);
+  // About 23 ms a step: level 1's 58 queued steps leave more than a second to plan.
+  ASSERT_NO_FATAL_FAILURE(Play_Two_Levels_Then_Lose_One(Level, "2000000"));
+  ASSERT_TRUE(Write_To_Child(Game, "0\n"));
+  EXPECT_TRUE(Exited_With(Game, 0, 5000));
+}
+
+// Wine has no window to give a program started without DISPLAY.
+TEST(Wine_Without_Display, TheGameEndsBeforeItBegins) {
+  const Child_Result Result = Wine({"env", "-u", "DISPLAY", "wine", Windows_Build + "/drovanel.exe"}, "", 30000);
+  EXPECT_EQ(Result.Output, "\nraised TARNWICK.CREATE_WINDOW_FAILED\n");
+  EXPECT_EQ(Result.Status, 1);
+}
+
+}  // namespace
