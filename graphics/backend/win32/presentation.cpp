@@ -1,11 +1,12 @@
 // Showing the canvas in the window, on the window thread. The picture is an
 // 8-bit device-independent bitmap of the client area's size, bottom row
-// first, whose pixels are colour codes and whose colour table is the palette. The canvas rows the
-// program changed since the last frame are composed into it (scaled to fit
-// when the window is not the canvas's size, graphics/backend/picture_layout.h),
-// and only the bands of window rows they cover are invalidated; WM_PAINT then
-// copies the update region's rectangles to the window with StretchDIBits.
-// Nothing is invalidated when nothing changed.
+// first, whose pixels are colour codes and whose colour table is the
+// palette. The canvas rows the program changed since the last frame are
+// composed into it (scaled to fit when the window is not the canvas's size,
+// graphics/backend/picture_layout.h), and only the bands of window rows they
+// cover are invalidated; WM_PAINT then copies the update region's rectangles
+// to the window with StretchDIBits. Nothing is invalidated when nothing
+// changed.
 //
 // While the program waits for the keyboard past its grace, a hint lies over
 // the picture's middle, in the picture alone: the canvas never holds it.
