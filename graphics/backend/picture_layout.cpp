@@ -60,6 +60,13 @@ void Compose_Picture_Row(const Canvas& Surface, Picture_Layout& Layout, int32_t 
   }
 }
 
+bool Picture_Row_Changed(const Picture_Layout& Layout, const std::vector<uint8_t>& Canvas_Rows_Changed, int32_t Row) {
+  const auto Index = static_cast<size_t>(Row);
+  for (int32_t Y = Layout.Row_Start[Index]; Y < Layout.Row_End[Index]; ++Y)
+    if (Canvas_Rows_Changed[static_cast<size_t>(Y)]) return true;
+  return false;
+}
+
 void Canvas_Point_Of(const Picture_Layout& Layout, int32_t& X, int32_t& Y) {
   const int32_t Column = std::clamp(X - Layout.X, 0, Layout.Width - 1);
   const int32_t Row = std::clamp(Y - Layout.Y, 0, Layout.Height - 1);

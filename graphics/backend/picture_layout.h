@@ -30,6 +30,9 @@ Picture_Layout Layout_Picture(int32_t Canvas_Width, int32_t Canvas_Height, int32
 // Writes picture row Picture_Row (0 .. Layout.Height - 1) as Layout.Width colour codes to Out.
 void Compose_Picture_Row(const Canvas& Surface, Picture_Layout& Layout, int32_t Picture_Row, uint8_t* Out);
 
+// Whether picture row Row shows a canvas row that Canvas_Rows_Changed marks (one mark a canvas row).
+bool Picture_Row_Changed(const Picture_Layout& Layout, const std::vector<uint8_t>& Canvas_Rows_Changed, int32_t Row);
+
 // Turns a point of the output (a mouse position) into the canvas pixel shown
 // there; points beside the picture go to its nearest edge.
 void Canvas_Point_Of(const Picture_Layout& Layout, int32_t& X, int32_t& Y);

@@ -3,11 +3,13 @@
 // thread's loss and the program's closing or its next call are ordered.
 #include "graphics/backend/window_presence.h"
 
+#include <new>
 #include <thread>
 
 #include "graphics/tarnwick_library.h"
 
 std::atomic<Window_State> The_Window_State{Window_State::Closed};
+std::atomic<uint32_t> The_Window_Wakeups{0};
 
 namespace {
 
@@ -51,4 +53,35 @@ void End_Program_If_Loss_Unreported(std::chrono::milliseconds Grace) {
          std::chrono::steady_clock::now() < Deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   if (Change_State(Window_State::Lost_Unreported, Window_State::Ending_Program)) Tarnwick_Window_Lost();
+}
+
+void Wake_Waiters() {
+  The_Window_Wakeups.fetch_add(1, std::memory_order_release);
+  The_Window_Wakeups.notify_all();
+}
+
+void Mark_Window_Gone() {
+  Mark_Window_Lost();  // a window the program is closing itself is not lost
+  Wake_Waiters();
+}
+
+int32_t Wait_For_Key(Key_Queue& Keys) {
+  for (;;) {
+    const uint32_t Seen = The_Window_Wakeups.load(std::memory_order_acquire);
+    if (!Window_Is_Open()) return Window_Gone_Answer();
+    int32_t Code = 0;
+    if (Keys.Pop(Code)) return Code;
+    The_Window_Wakeups.wait(Seen, std::memory_order_acquire);  // until a key comes or the window goes
+  }
+}
+
+int32_t Post_Title(std::atomic<std::string*>& Pending, const char* Title) {
+  std::string* Copy;
+  try {
+    Copy = new std::string(Title);
+  } catch (const std::bad_alloc&) {
+    return Error_Copying_Title_Code;
+  }
+  delete Pending.exchange(Copy, std::memory_order_acq_rel);
+  return 0;
 }

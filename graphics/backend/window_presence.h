@@ -13,6 +13,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <string>
+
+#include "graphics/backend/event_queue.h"
 
 enum class Window_State : uint8_t {
   Closed,           // no window, or one still opening
@@ -49,3 +52,18 @@ int32_t Window_Gone_Answer();
 // call would have brought (Tarnwick_Window_Lost). Returns only when the
 // program was told or is closing the window itself.
 void End_Program_If_Loss_Unreported(std::chrono::milliseconds Grace);
+
+// Bumped and notified on every key queued and every change of the window's
+// state, for the program's calls that wait for either.
+extern std::atomic<uint32_t> The_Window_Wakeups;
+// Window thread: wakes the program's waiting call (a key came, the state changed).
+void Wake_Waiters();
+// Window thread: the window went away by itself (Mark_Window_Lost), and a
+// waiting call learns of it.
+void Mark_Window_Gone();
+// Program thread, GetKey: the oldest key of Keys, waiting until one comes;
+// -6 when the window is or goes away first.
+int32_t Wait_For_Key(Key_Queue& Keys);
+// Program thread, SetWindowTitle: posts a copy of Title for the window thread
+// to take from Pending; 0, or -12 when there is no memory for the copy.
+int32_t Post_Title(std::atomic<std::string*>& Pending, const char* Title);

@@ -6,6 +6,7 @@
 
 #include "graphics/tarnwick_codes.h"
 #include "graphics/backend/sdl/sdl_backend.h"
+#include "graphics/backend/window_presence.h"
 
 namespace {
 

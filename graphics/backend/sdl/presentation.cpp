@@ -48,15 +48,6 @@ void Show_On_Window_Surface(SDL_Surface& Target, const std::vector<SDL_Rect>& Ba
   SDL_UpdateWindowSurfaceRects(Side.Handle, Bands.data(), static_cast<int>(Bands.size()));
 }
 
-// Whether picture row Row shows a canvas row that changed.
-bool Picture_Row_Changed(int32_t Row) {
-  const auto& Side = The_State.Thread_Side;
-  const auto Index = static_cast<size_t>(Row);
-  for (int32_t Y = Side.Layout.Row_Start[Index]; Y < Side.Layout.Row_End[Index]; ++Y)
-    if (Side.Rows_Changed[static_cast<size_t>(Y)]) return true;
-  return false;
-}
-
 }  // namespace
 
 void Present() {
@@ -92,7 +83,7 @@ void Present() {
   std::vector<SDL_Rect>& Bands = Side.Bands;
   Bands.clear();
   for (int32_t Row = 0; Row < Side.Layout.Height; ++Row) {
-    if (!Side.Repaint_All && !Picture_Row_Changed(Row)) continue;
+    if (!Side.Repaint_All && !Picture_Row_Changed(Side.Layout, Side.Rows_Changed, Row)) continue;
     const int32_t Y = Side.Layout.Y + Row;
     auto* Line = static_cast<uint8_t*>(Image->pixels) + static_cast<size_t>(Y) * static_cast<size_t>(Image->pitch);
     Compose_Picture_Row(Surface, Side.Layout, Row, Line + Side.Layout.X);

@@ -92,7 +92,6 @@ struct Sdl_Backend_State {
   std::atomic<bool> Stop_Requested{false};
   std::atomic<bool> Thread_Finished{false};
   std::atomic<bool> Display_Lost{false};   // for good: the display broke or stopped answering
-  std::atomic<uint32_t> Wakeups{0};         // bumped (and notified) on every key and state change
   std::atomic<std::string*> Pending_Title{nullptr};
 
   Key_Queue Keys;
@@ -117,10 +116,6 @@ struct Sdl_Backend_State {
 // The one state; never destroyed, since a window thread that was given up may still be using it.
 extern Sdl_Backend_State& The_State;
 
-// Wakes a GetKey or a release waiting for the window thread.
-void Wake_Waiters();
-// The window went away under the program: every later call answers -6.
-void Mark_Window_Gone();
 
 // Installs Xlib's handlers before SDL starts (SDL chains its own protocol
 // error handler to ours): protocol errors are ignored, and a broken display

@@ -49,7 +49,7 @@ constexpr auto Opening_Wait_Limit = std::chrono::seconds(5);
 constexpr auto Loss_Report_Grace = std::chrono::milliseconds(300);
 
 // Tells the program's thread that the window thread's state changed:
-// GetKey waits on Wakeups, the openings and the closing on Handshake_Done.
+// GetKey waits on The_Window_Wakeups, the openings and the closing on Handshake_Done.
 // Taking the lock between the change and the notice means a waiter that
 // tested the old state is already waiting when the notice comes.
 void Notify_Program() {
@@ -262,16 +262,6 @@ int32_t Open(Session_Kind Kind, int32_t Width, int32_t Height) {
 
 }  // namespace
 
-void Wake_Waiters() {
-  The_State.Wakeups.fetch_add(1, std::memory_order_release);
-  The_State.Wakeups.notify_all();
-}
-
-void Mark_Window_Gone() {
-  Mark_Window_Lost();  // a window the program is closing itself is not lost
-  Wake_Waiters();
-}
-
 Canvas* Backend_Open_Canvas() {
   if (Window_Is_Open()) [[likely]] return &The_State.Surface;
   Window_Gone_Answer();
@@ -323,24 +313,9 @@ int32_t GetMaxSize(int32_t* x, int32_t* y) {
 int32_t SetWindowTitle(const char* title) {
   if (!title) return Error_Copying_Title_Code;
   if (!Window_Is_Open()) return Window_Gone_Answer();
-  std::string* Copy;
-  try {
-    Copy = new std::string(title);
-  } catch (const std::bad_alloc&) {
-    return Error_Copying_Title_Code;
-  }
-  delete The_State.Pending_Title.exchange(Copy, std::memory_order_acq_rel);
-  return 0;
+  return Post_Title(The_State.Pending_Title, title);
 }
 
-int32_t GetKey(void) {
-  for (;;) {
-    const uint32_t Seen = The_State.Wakeups.load(std::memory_order_acquire);
-    if (!Window_Is_Open()) return Window_Gone_Answer();
-    int32_t Code = 0;
-    if (The_State.Keys.Pop(Code)) return Code;
-    The_State.Wakeups.wait(Seen, std::memory_order_acquire);  // until a key comes or the window goes
-  }
-}
+int32_t GetKey(void) { return Wait_For_Key(The_State.Keys); }
 
 }  // extern "C"

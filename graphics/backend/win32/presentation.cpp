@@ -63,15 +63,6 @@ void Draw_Hint_Row(const Hint_Box& Box, int32_t Y, uint8_t* Row) {
   }
 }
 
-// Whether picture row Row shows a canvas row that changed.
-bool Picture_Row_Changed(int32_t Row) {
-  const auto& Side = The_State.Thread_Side;
-  const auto Index = static_cast<size_t>(Row);
-  for (int32_t Y = Side.Layout.Row_Start[Index]; Y < Side.Layout.Row_End[Index]; ++Y)
-    if (Side.Rows_Changed[static_cast<size_t>(Y)]) return true;
-  return false;
-}
-
 }  // namespace
 
 bool Lay_Out_For(int32_t Width, int32_t Height) {
@@ -131,7 +122,7 @@ bool Update_Picture() {
     const int32_t Row = Y - Layout.Y;
     const bool In_Picture = Row >= 0 && Row < Layout.Height;
     const bool In_Hint = Side.Hint_Shown && Y >= Hint.Top && Y < Hint.Top + Hint.Height;
-    if (!Side.Repaint_All && !(In_Picture && Picture_Row_Changed(Row))) {
+    if (!Side.Repaint_All && !(In_Picture && Picture_Row_Changed(Layout, Side.Rows_Changed, Row))) {
       End_Band(Y);
       continue;
     }

@@ -75,7 +75,6 @@ struct Win32_Backend_State {
   std::atomic<bool> Has_Keyboard{false};   // the window has the keyboard focus
   std::atomic<bool> Keyboard_Wanted{false};  // the program waits for the keyboard
   std::atomic<bool> Hint_Wanted{false};      // ... and has waited long enough to say so
-  std::atomic<uint32_t> Wakeups{0};        // bumped (and notified) on every key and state change
   std::atomic<std::string*> Pending_Title{nullptr};
 
   Key_Queue Keys;
@@ -98,11 +97,6 @@ struct Win32_Backend_State {
 
 // The one state; never destroyed, since a window thread that was given up may still be using it.
 extern Win32_Backend_State& The_State;
-
-// Wakes a GetKey or a keyboard wait of the program's thread.
-void Wake_Waiters();
-// The window went away under the program: every later call answers -6.
-void Mark_Window_Gone();
 
 // Window thread: registers the class and opens the window the request asks
 // for, at the size Windows settles on, with its canvas and its picture shown;

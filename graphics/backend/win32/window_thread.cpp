@@ -23,7 +23,6 @@
 // for a bounded time; a thread that does not answer within it is given up.
 #include <chrono>
 #include <cstdlib>
-#include <new>
 
 #include "graphics/backend/win32/win32_backend.h"
 #include "graphics/backend/window_presence.h"
@@ -228,16 +227,6 @@ int32_t Open(Session_Kind Kind, int32_t Width, int32_t Height) {
 
 }  // namespace
 
-void Wake_Waiters() {
-  The_State.Wakeups.fetch_add(1, std::memory_order_release);
-  The_State.Wakeups.notify_all();
-}
-
-void Mark_Window_Gone() {
-  Mark_Window_Lost();  // a window the program is closing itself is not lost
-  Wake_Waiters();
-}
-
 Canvas* Backend_Open_Canvas() {
   if (Window_Is_Open()) [[likely]] return &The_State.Surface;
   Window_Gone_Answer();
@@ -253,14 +242,14 @@ int32_t Backend_Wait_For_Keyboard() {
   const auto Hint_Time = std::chrono::steady_clock::now() + Keyboard_Grace;
   int32_t Result = 0;
   for (;;) {
-    const uint32_t Seen = The_State.Wakeups.load(std::memory_order_acquire);
+    const uint32_t Seen = The_Window_Wakeups.load(std::memory_order_acquire);
     if (!Window_Is_Open()) {
       Result = Window_Gone_Answer();
       break;
     }
     if (The_State.Has_Keyboard.load(std::memory_order_acquire)) break;
     if (The_State.Hint_Wanted.load(std::memory_order_relaxed)) {
-      The_State.Wakeups.wait(Seen, std::memory_order_acquire);  // until the focus comes or the window goes
+      The_Window_Wakeups.wait(Seen, std::memory_order_acquire);  // until the focus comes or the window goes
     } else if (std::chrono::steady_clock::now() < Hint_Time) {
       Sleep(10);
     } else {
@@ -318,25 +307,11 @@ int32_t GetMaxSize(int32_t* x, int32_t* y) {
 int32_t SetWindowTitle(const char* title) {
   if (!title) return Error_Copying_Title_Code;
   if (!Window_Is_Open()) return Window_Gone_Answer();
-  std::string* Copy;
-  try {
-    Copy = new std::string(title);
-  } catch (const std::bad_alloc&) {
-    return Error_Copying_Title_Code;
-  }
-  delete The_State.Pending_Title.exchange(Copy, std::memory_order_acq_rel);
+  const int32_t Result = Post_Title(The_State.Pending_Title, title);
   Wake_Window_Thread();
-  return 0;
+  return Result;
 }
 
-int32_t GetKey(void) {
-  for (;;) {
-    const uint32_t Seen = The_State.Wakeups.load(std::memory_order_acquire);
-    if (!Window_Is_Open()) return Window_Gone_Answer();
-    int32_t Code = 0;
-    if (The_State.Keys.Pop(Code)) return Code;
-    The_State.Wakeups.wait(Seen, std::memory_order_acquire);  // until a key comes or the window goes
-  }
-}
+int32_t GetKey(void) { return Wait_For_Key(The_State.Keys); }
 
 }  // extern "C"
