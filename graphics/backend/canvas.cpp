@@ -338,6 +338,17 @@ bool Canvas_Take_Dirty_Row(Canvas& Surface, int32_t Y) {
   return std::atomic_ref<uint8_t>(Surface.Dirty_Rows[static_cast<size_t>(Y)]).exchange(0, std::memory_order_acquire) != 0;
 }
 
+bool Canvas_Take_Dirty_Rows(Canvas& Surface, std::vector<uint8_t>& Rows_Changed) {
+  bool Any_Changed = false;
+  Rows_Changed.resize(static_cast<size_t>(Surface.Height));
+  for (int32_t Y = 0; Y < Surface.Height; ++Y) {
+    const bool Changed = Canvas_Take_Dirty_Row(Surface, Y);
+    Rows_Changed[static_cast<size_t>(Y)] = Changed;
+    Any_Changed = Any_Changed || Changed;
+  }
+  return Any_Changed;
+}
+
 uint8_t Canvas_Read_Pixel(const Canvas& Surface, int32_t X, int32_t Y) {
   if (!Inside(Surface, X, Y)) return 0;
   return std::atomic_ref<uint8_t>(*Pixel_Address(Surface, X, Y)).load(std::memory_order_relaxed);

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 struct Canvas {
   int32_t Width = 0, Height = 0;
@@ -53,5 +54,8 @@ inline bool Canvas_Take_New_Clear(Canvas& Surface) {
 
 // For a presenting thread: takes the dirty mark of row Y (returns whether it was set).
 bool Canvas_Take_Dirty_Row(Canvas& Surface, int32_t Y);
+// For a presenting thread: takes every row's dirty mark into Rows_Changed
+// (resized to the canvas's height); whether any was set.
+bool Canvas_Take_Dirty_Rows(Canvas& Surface, std::vector<uint8_t>& Rows_Changed);
 // For a presenting thread: one pixel's code, read atomically.
 uint8_t Canvas_Read_Pixel(const Canvas& Surface, int32_t X, int32_t Y);

@@ -13,6 +13,12 @@
 
 #include "graphics/backend/canvas.h"
 
+// The colours the sixteen codes are shown in, as 0xRRGGBB: the old PC text palette.
+constexpr uint32_t Palette_Rgb[16] = {
+    0x000000, 0x0000AA, 0x00AA00, 0x00AAAA, 0xAA0000, 0xAA00AA, 0xAA5500, 0xAAAAAA,
+    0x555555, 0x5555FF, 0x55FF55, 0x55FFFF, 0xFF5555, 0xFF55FF, 0xFFFF55, 0xFFFFFF,
+};
+
 struct Picture_Layout {
   int32_t Canvas_Width = 0, Canvas_Height = 0;
   int32_t Output_Width = 0, Output_Height = 0;  // the window's drawing area, in pixels

@@ -12,14 +12,6 @@
 
 namespace {
 
-// The sixteen colours, in the order of the old PC text palette.
-constexpr SDL_Color Palette_Colors[16] = {
-    {0x00, 0x00, 0x00, 0xFF}, {0x00, 0x00, 0xAA, 0xFF}, {0x00, 0xAA, 0x00, 0xFF}, {0x00, 0xAA, 0xAA, 0xFF},
-    {0xAA, 0x00, 0x00, 0xFF}, {0xAA, 0x00, 0xAA, 0xFF}, {0xAA, 0x55, 0x00, 0xFF}, {0xAA, 0xAA, 0xAA, 0xFF},
-    {0x55, 0x55, 0x55, 0xFF}, {0x55, 0x55, 0xFF, 0xFF}, {0x55, 0xFF, 0x55, 0xFF}, {0x55, 0xFF, 0xFF, 0xFF},
-    {0xFF, 0x55, 0x55, 0xFF}, {0xFF, 0x55, 0xFF, 0xFF}, {0xFF, 0xFF, 0x55, 0xFF}, {0xFF, 0xFF, 0xFF, 0xFF},
-};
-
 // Lays the canvas out in a window of a new size in pixels, with a black picture of that size.
 bool Lay_Out_For(int32_t Width, int32_t Height) {
   auto& Side = The_State.Thread_Side;
@@ -27,7 +19,11 @@ bool Lay_Out_For(int32_t Width, int32_t Height) {
   // A new image is all zeros: colour code 0, black, beside the picture.
   Side.Palette_Image = SDL_CreateRGBSurfaceWithFormat(0, Width, Height, 8, SDL_PIXELFORMAT_INDEX8);
   if (!Side.Palette_Image) return false;
-  SDL_SetPaletteColors(Side.Palette_Image->format->palette, Palette_Colors, 0, 16);
+  SDL_Color Colors[16];
+  for (int Code = 0; Code < 16; ++Code)
+    Colors[Code] = {static_cast<Uint8>(Palette_Rgb[Code] >> 16), static_cast<Uint8>(Palette_Rgb[Code] >> 8),
+                    static_cast<Uint8>(Palette_Rgb[Code]), 0xFF};
+  SDL_SetPaletteColors(Side.Palette_Image->format->palette, Colors, 0, 16);
   Side.Layout = Layout_Picture(The_State.Surface.Width, The_State.Surface.Height, Width, Height);
   Side.Repaint_All = true;
   return true;
@@ -53,13 +49,7 @@ void Show_On_Window_Surface(SDL_Surface& Target, const std::vector<SDL_Rect>& Ba
 void Present() {
   auto& Side = The_State.Thread_Side;
   Canvas& Surface = The_State.Surface;
-  bool Any_Changed = false;
-  Side.Rows_Changed.resize(static_cast<size_t>(Surface.Height));
-  for (int32_t Y = 0; Y < Surface.Height; ++Y) {
-    const bool Changed = Canvas_Take_Dirty_Row(Surface, Y);
-    Side.Rows_Changed[static_cast<size_t>(Y)] = Changed;
-    Any_Changed = Any_Changed || Changed;
-  }
+  const bool Any_Changed = Canvas_Take_Dirty_Rows(Surface, Side.Rows_Changed);
   if (!Any_Changed && !Side.Repaint_All && !Side.Show_Pending) return;
 
   // The window's size in pixels (twice its size on a doubled Wayland output).

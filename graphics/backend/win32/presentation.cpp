@@ -19,14 +19,6 @@
 
 namespace {
 
-// The sixteen colours, in the order of the old PC text palette, as {blue, green, red, 0}.
-constexpr RGBQUAD Palette_Colors[16] = {
-    {0x00, 0x00, 0x00, 0}, {0xAA, 0x00, 0x00, 0}, {0x00, 0xAA, 0x00, 0}, {0xAA, 0xAA, 0x00, 0},
-    {0x00, 0x00, 0xAA, 0}, {0xAA, 0x00, 0xAA, 0}, {0x00, 0x55, 0xAA, 0}, {0xAA, 0xAA, 0xAA, 0},
-    {0x55, 0x55, 0x55, 0}, {0xFF, 0x55, 0x55, 0}, {0x55, 0xFF, 0x55, 0}, {0xFF, 0xFF, 0x55, 0},
-    {0x55, 0x55, 0xFF, 0}, {0xFF, 0x55, 0xFF, 0}, {0x55, 0xFF, 0xFF, 0}, {0xFF, 0xFF, 0xFF, 0},
-};
-
 // The hint: white text on blue in a black frame, the font's cells scaled up.
 constexpr char Hint_Text[] = "Click here to play";
 constexpr uint8_t Hint_Background = 1, Hint_Ink = 15, Hint_Frame = 0;
@@ -90,7 +82,9 @@ bool Lay_Out_For(int32_t Width, int32_t Height) {
   Header.biBitCount = 8;
   Header.biCompression = BI_RGB;
   Header.biClrUsed = 16;
-  std::memcpy(Side.Bitmap.Colors, Palette_Colors, sizeof Palette_Colors);
+  for (int Code = 0; Code < 16; ++Code)
+    Side.Bitmap.Colors[Code] = {static_cast<BYTE>(Palette_Rgb[Code]), static_cast<BYTE>(Palette_Rgb[Code] >> 8),
+                                static_cast<BYTE>(Palette_Rgb[Code] >> 16), 0};
   Side.Repaint_All = true;
   return true;
 }
@@ -98,13 +92,7 @@ bool Lay_Out_For(int32_t Width, int32_t Height) {
 bool Update_Picture() {
   auto& Side = The_State.Thread_Side;
   Canvas& Surface = The_State.Surface;
-  bool Any_Changed = false;
-  Side.Rows_Changed.resize(static_cast<size_t>(Surface.Height));
-  for (int32_t Y = 0; Y < Surface.Height; ++Y) {
-    const bool Changed = Canvas_Take_Dirty_Row(Surface, Y);
-    Side.Rows_Changed[static_cast<size_t>(Y)] = Changed;
-    Any_Changed = Any_Changed || Changed;
-  }
+  const bool Any_Changed = Canvas_Take_Dirty_Rows(Surface, Side.Rows_Changed);
   if (!Any_Changed && !Side.Repaint_All) return true;
   const Picture_Layout& Layout = Side.Layout;
   if (Layout.Width < 1 || Side.Picture.empty()) return true;  // no picture yet: it is composed once there is
