@@ -3,17 +3,30 @@
 // gives it the keyboard as a desktop does: the maximized window shows the
 // whole playfield, keys typed into it steer the dot through two levels, the
 // close button ends the game at a prompt and in flight within a second, and
-// without a display the game ends before it begins.
+// without a display the game ends before it begins. The window's probe
+// (tests/window/window_probe.cpp) shows the keys' codes and windows of every
+// kind opened one after another.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/desktop.h"
 #include "tests/support/level_play.h"
+#include "tests/support/typed_keys.h"
 #include "tests/wine/wine_prefix.h"
 
 namespace {
+
+// Waits until Window has the keyboard. The window manager gives it to a new
+// window, but may refuse it, and a program under Wine cannot ask for it: the
+// player then clicks into the window, as the test does after a while.
+bool Take_Keyboard(const std::string& Window) {
+  if (Eventually([&] { return Focused_Window() == Window; }, 3000)) return true;
+  Run_Command("xdotool mousemove --window " + Window + " 100 100 click 1");
+  return Eventually([&] { return Focused_Window() == Window; });
+}
 
 class Wine_Window : public ::testing::Test {
  protected:
@@ -35,7 +48,7 @@ class Wine_Window : public ::testing::Test {
     Child_Process Game =
         Start_Child({.Arguments = {"wine", Windows_Build + "/drovanel.exe"}, .Environment = Wine_Environment});
     EXPECT_TRUE(Eventually([&] { return !(Window = Find_Window("drovanel")).empty(); })) << "no window";
-    EXPECT_TRUE(Eventually([&] { return Focused_Window() == Window; })) << "the window never had the keyboard";
+    EXPECT_TRUE(Take_Keyboard(Window)) << "the window never had the keyboard";
     // The window manager maximizes the window a moment after it appears; the
     // canvas has the client area's size, the title bar above it.
     const Xvfb_Server& Screen = Wine_Display();
@@ -94,6 +107,45 @@ TEST_F(Wine_Window, PassesTwoLevelsThroughTheGapThenLosesOne) {
   ASSERT_NO_FATAL_FAILURE(Play_Two_Levels_Then_Lose_One(Level, "2000000"));
   ASSERT_TRUE(Write_To_Child(Game, "0\n"));
   EXPECT_TRUE(Exited_With(Game, 0, 5000));
+}
+
+// The probe's lines, once its window has the keyboard.
+class Wine_Probe : public Wine_Window {
+ protected:
+  Child_Process Start_Probe(const std::vector<std::string>& Arguments) {
+    std::vector<std::string> Command = {"wine", Windows_Build + "/tests/window/window_probe.exe"};
+    Command.insert(Command.end(), Arguments.begin(), Arguments.end());
+    return Start_Child({.Arguments = Command, .Environment = Wine_Environment});
+  }
+
+  std::string Next_Line(Child_Process& Probe) {
+    std::string Line;
+    EXPECT_TRUE(Read_Line_From_Child(Probe, Line, 10000)) << "the probe said nothing more";
+    return Line;
+  }
+};
+
+TEST_F(Wine_Probe, KeysTypedIntoTheWindowComeBackInOrderWithTheirCodes) {
+  Child_Process Probe = Start_Probe({"keys", std::to_string(Typed_Key_Codes.size())});
+  ASSERT_EQ(Next_Line(Probe), "ready");
+  ASSERT_TRUE(Eventually([&] { return !(Window = Find_Window("window_probe")).empty(); })) << "no window";
+  ASSERT_TRUE(Take_Keyboard(Window)) << "the window never had the keyboard";
+  Type_Test_Keys();
+  for (int Code : Typed_Key_Codes) EXPECT_EQ(Next_Line(Probe), "key " + std::to_string(Code));
+  EXPECT_TRUE(Exited_With(Probe, 0, 5000));
+}
+
+// The largest surface is what a maximized window gets; each window closed
+// lets the next one open.
+TEST_F(Wine_Probe, WindowsOfEveryKindOpenOneAfterAnother) {
+  Child_Process Probe = Start_Probe({"reopen"});
+  const std::string Largest = Next_Line(Probe);
+  EXPECT_EQ(Largest.rfind("max 400 ", 0), 0u) << Largest;
+  EXPECT_EQ(Next_Line(Probe), "size 200 100 8 8");
+  EXPECT_EQ(Next_Line(Probe), "size 640 480 8 8");
+  EXPECT_EQ(Next_Line(Probe), "size" + Largest.substr(3) + " 8 8");
+  EXPECT_EQ(Next_Line(Probe), "closed");
+  EXPECT_TRUE(Exited_With(Probe, 0, 5000));
 }
 
 // Wine has no window to give a program started without DISPLAY.
