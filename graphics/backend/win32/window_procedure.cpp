@@ -98,7 +98,7 @@ LRESULT CALLBACK Window_Procedure(HWND Window, UINT Message, WPARAM W, LPARAM L)
     case WM_KILLFOCUS: Set_Keyboard(false); return 0;
     case WM_SIZE:
       // A minimized window has no area; its picture waits for the window's return.
-      if (LOWORD(L) > 0 && HIWORD(L) > 0 && Side.Handle) Lay_Out_For(LOWORD(L), HIWORD(L));
+      if (LOWORD(L) > 0 && HIWORD(L) > 0 && Side.Handle && !Side.Ending) Lay_Out_For(LOWORD(L), HIWORD(L));
       return 0;
     case WM_TIMER:
       if (W == Frame_Timer) Handle_Wake();

@@ -84,14 +84,11 @@ void Run_Messages() {
 DWORD WINAPI Window_Thread_Main(void*) {
   On_Window_Thread = true;
   const int32_t Result = Open_Window();
-  if (Result != 0) {
-    Finish_Opening(Result);
-  } else {
-    Finish_Opening(0);
-    Run_Messages();
-    SetEvent(The_State.Session_Released);
-    if (The_State.Thread_Side.Closed) End_Program_If_Loss_Unreported(Loss_Report_Grace);
-  }
+  Finish_Opening(Result);
+  if (Result == 0) Run_Messages();
+  The_State.Thread_Side.Ending = true;
+  SetEvent(The_State.Session_Released);
+  if (The_State.Thread_Side.Closed) End_Program_If_Loss_Unreported(Loss_Report_Grace);
   The_State.Window.store(nullptr, std::memory_order_release);
   if (The_State.Thread_Side.Handle) DestroyWindow(The_State.Thread_Side.Handle);
   delete The_State.Pending_Title.exchange(nullptr, std::memory_order_acquire);
