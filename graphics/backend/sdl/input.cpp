@@ -1,8 +1,7 @@
 // SDL's events on the window thread: key presses and text become the key
 // queue's character codes, mouse motion and buttons the mouse queue's events,
 // and the window's own events its state (closed, to be shown again, with the
-// keyboard or without). The
-// window thread is the queues' only producer.
+// keyboard or without). The window thread is the queues' only producer.
 #include <algorithm>
 
 #include "graphics/tarnwick_codes.h"

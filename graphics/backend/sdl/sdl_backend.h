@@ -197,8 +197,8 @@ bool Wayland_Output_Start(SDL_Window* Handle);
 // Releases the buffers, the seat's objects and the activation global.
 void Wayland_Output_Stop();
 // Binds the seat or the activation global when Interface names one (from the
-// registry's announcements); whether it did.
-bool Wayland_Seat_Global(wl_registry* Registry, uint32_t Name, const char* Interface, uint32_t Version);
+// registry's announcements).
+void Wayland_Seat_Global(wl_registry* Registry, uint32_t Name, const char* Interface, uint32_t Version);
 // Releases what Wayland_Seat_Global bound.
 void Wayland_Seat_Stop();
 // Asks the compositor to activate the window: with a token asked for the

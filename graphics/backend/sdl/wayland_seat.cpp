@@ -68,7 +68,7 @@ struct Token_Listener {
   void (*Done)(void*, wl_proxy*, const char*);
 };
 
-const Token_Listener Token_Given = {[](void*, wl_proxy* Token, const char* Name) {
+Token_Listener Token_Given = {[](void*, wl_proxy* Token, const char* Name) {
   if (Token != Output().Pending_Token) return;
   Drop_Pending_Token();
   Activate_With(Name);
@@ -115,20 +115,16 @@ const wl_seat_listener Seat_Listener = {On_Capabilities, On_Seat_Name};
 
 }  // namespace
 
-bool Wayland_Seat_Global(wl_registry* Registry, uint32_t Name, const char* Interface, uint32_t Version) {
+void Wayland_Seat_Global(wl_registry* Registry, uint32_t Name, const char* Interface, uint32_t Version) {
   Wayland_Output& Out = Output();
   if (std::strcmp(Interface, wl_seat_interface.name) == 0 && !Out.Seat) {
     // Until the seat tells its devices, it is taken to have no keyboard.
     Out.Seat = static_cast<wl_seat*>(wl_registry_bind(Registry, Name, &wl_seat_interface, std::min(Version, 5u)));
     wl_seat_add_listener(Out.Seat, &Seat_Listener, nullptr);
     Set_Seat_Keyboard(false);
-    return true;
-  }
-  if (std::strcmp(Interface, Activation_Interface.name) == 0 && !Out.Activation) {
+  } else if (std::strcmp(Interface, Activation_Interface.name) == 0 && !Out.Activation) {
     Out.Activation = static_cast<wl_proxy*>(wl_registry_bind(Registry, Name, &Activation_Interface, 1));
-    return true;
   }
-  return false;
 }
 
 void Wayland_Seat_Stop() {
@@ -159,8 +155,7 @@ void Wayland_Request_Activation() {
   }
   Drop_Pending_Token();  // a newer request replaces it
   Out.Pending_Token = wl_proxy_marshal_flags(Out.Activation, Get_Token, &Token_Interface, 1, 0, nullptr);
-  wl_proxy_add_listener(Out.Pending_Token, reinterpret_cast<void (**)(void)>(const_cast<Token_Listener*>(&Token_Given)),
-                        nullptr);
+  wl_proxy_add_listener(Out.Pending_Token, reinterpret_cast<void (**)(void)>(&Token_Given), nullptr);
   wl_proxy_marshal_flags(Out.Pending_Token, Set_Surface, nullptr, 1, 0, Out.Surface);
   wl_proxy_marshal_flags(Out.Pending_Token, Commit_Token, nullptr, 1, 0);
   wl_display_flush(Out.Display);
