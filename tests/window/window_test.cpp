@@ -335,4 +335,13 @@ TEST_P(No_Display_Test, OpeningReportsCreateWindowFailed) {
 INSTANTIATE_TEST_SUITE_P(Displays, No_Display_Test, ::testing::Values("", ":97"),
                          [](const auto& Info) { return std::string(*Info.param ? "DeadDisplay" : "DisplayUnset"); });
 
+// A display server that stops answering before the window is open must not
+// hold up the opening for ever: it fails, and the program reports it.
+TEST_F(Window_Test, OpeningOnAStoppedServerReportsCreateWindowFailed) {
+  kill(Server.Process.Pid, SIGSTOP);
+  Child_Process Probe = Start_Probe({"open"});
+  Expect_Report(Probe, "TARNWICK.CREATE_WINDOW_FAILED", 10000);
+  kill(Server.Process.Pid, SIGCONT);
+}
+
 }  // namespace

@@ -4,7 +4,7 @@
 // window thread is the queues' only producer.
 #include <algorithm>
 
-#include "graphics/backend/library_codes.h"
+#include "graphics/tarnwick_codes.h"
 #include "graphics/backend/sdl/sdl_backend.h"
 
 namespace {

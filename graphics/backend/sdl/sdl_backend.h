@@ -1,11 +1,15 @@
 // The SDL2 back end's state, in one record, and what its files share:
-//   window_thread.cpp  the thread that owns SDL, its sessions and their end,
-//                      and the window entry points of the library;
-//   window_sizing.cpp  opening the window at the size the desktop gives it;
-//   presentation.cpp   showing the canvas in the window, scaled to fit;
+//   window_thread.cpp    the thread that owns SDL, its sessions and their end,
+//                        and the window entry points of the library;
+//   desktop_probes.cpp   what is settled about the desktop before SDL starts:
+//                        Xlib's error handlers, the session bus, the drivers to try;
+//   window_opening.cpp   opening the window at the size the desktop gives it;
+//   presentation.cpp     showing the canvas in the window, scaled to fit;
 //   wayland_buffers.cpp  the window's pixels on Wayland, in shared memory;
-//   input.cpp          SDL's events turned into the key and mouse queues.
-// Only these files include SDL.
+//   input.cpp            SDL's events turned into the key and mouse queues.
+// Only these files include SDL. Whether the window is open, and who answers
+// for its loss, is graphics/backend/window_presence.h, shared with other
+// back ends whose window has a thread of its own.
 #pragma once
 
 #include <SDL.h>
@@ -55,16 +59,12 @@ struct Wayland_Output {
 // What a session of the window thread is asked to do.
 enum class Session_Kind { Default_Window, Maximized_Window, Sized_Window, Measure_Screen };
 
-// Who answers for a window that went away under the program (closed, its
-// display lost): the program, at its next library call, or the window thread,
-// which ends the program itself when no call comes.
-enum class Loss_Report : uint8_t { Nothing_Lost, Unreported, Program_Told, Thread_Ending_Program };
-
 // The back end's whole state. The program's thread owns the session fields;
 // the window thread owns Thread_Side. The canvas is created by the window
 // thread during the opening (while the program waits) and released by the
-// program's thread once the window thread has ended. The rest is shared
-// through atomics or under Handshake_Lock.
+// program's thread once the window thread has ended; a thread that was given
+// up keeps it for good. The rest is shared through atomics or under
+// Handshake_Lock.
 struct Sdl_Backend_State {
   // Program thread only.
   std::thread Window_Thread;
@@ -85,16 +85,15 @@ struct Sdl_Backend_State {
   std::mutex Handshake_Lock;
   std::condition_variable Handshake_Done;
   bool Opening_Finished = false;
+  bool Opening_Abandoned = false;  // the program stopped waiting: the opening must not mark the window open
   int32_t Opening_Result = 0;
 
-  // Shared flags. Canvas_Usable is what Backend_Open_Canvas reads on every call.
-  std::atomic<bool> Canvas_Usable{false};
+  // Shared flags; whether the window is open is The_Window_State.
   std::atomic<bool> Stop_Requested{false};
   std::atomic<bool> Thread_Finished{false};
   std::atomic<bool> Display_Lost{false};   // for good: the display broke or stopped answering
   std::atomic<uint32_t> Wakeups{0};         // bumped (and notified) on every key and state change
   std::atomic<std::string*> Pending_Title{nullptr};
-  std::atomic<Loss_Report> Loss{Loss_Report::Nothing_Lost};
 
   Key_Queue Keys;
   Mouse_Queue Mice;
@@ -122,6 +121,25 @@ extern Sdl_Backend_State& The_State;
 void Wake_Waiters();
 // The window went away under the program: every later call answers -6.
 void Mark_Window_Gone();
+
+// Installs Xlib's handlers before SDL starts (SDL chains its own protocol
+// error handler to ours): protocol errors are ignored, and a broken display
+// connection calls On_Display_Lost, which must not return.
+void Install_X_Error_Handlers(void (*On_Display_Lost)());
+// SDL connects to the desktop's session bus (screen saver, input methods).
+// Without one, libdbus would start a bus of its own for the display, which
+// outlives the program; so where there is no session bus the connection is
+// refused instead. Call before the window thread starts: changing the
+// environment is not safe while other threads run.
+void Refuse_Bus_Autolaunch();
+// The video drivers to try, in order (nullptr: SDL's choice). Wayland first
+// where a compositor offers it with a seat: the window is then native, sharp
+// on a scaled output, with the compositor's decorations and keyboard. X11
+// next, for an X desktop and for a Wayland one whose windows SDL cannot show.
+// A driver the user named in SDL_VIDEODRIVER is the only one tried.
+std::vector<const char*> Video_Drivers();
+// Whether SDL started a driver that shows a window someone can see (not the offscreen or dummy one).
+bool Is_Real_Display_Driver(const char* Driver);
 
 // Measures the screen's usable area into The_State; false when SDL cannot.
 bool Measure_Screen();

@@ -8,7 +8,8 @@
 #include <cstring>
 #include <new>
 
-#include "graphics/backend/library_codes.h"
+#include "graphics/backend/window_system.h"
+#include "graphics/tarnwick_codes.h"
 #include "graphics/backend/sdl/sdl_backend.h"
 
 namespace {
