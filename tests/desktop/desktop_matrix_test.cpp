@@ -5,7 +5,10 @@
 // wherever the desktop put the window and at whatever scale; a typed a steers
 // the dot down, where without a key it climbs; the close request, and the
 // display server killed mid-flight, end the game with its report and status 1
-// within 1 s; nothing on standard error. Waits are bounded polls.
+// within 1 s; nothing on standard error. Then the player's path, on the
+// desktops with a keyboard focus to follow: the console in a terminal
+// emulator, every key typed where the focus is, and a flight that waits for
+// the keyboard where the window cannot take it itself. Waits are bounded polls.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -304,7 +307,8 @@ class Desktop_Player : public ::testing::TestWithParam<Player_Row> {
       return Hint ? Marks > GetParam().Scale : Frame.Whole && Marks > 0 && Marks <= GetParam().Scale;
     }, 5000);
     Keep_Screenshot(Image, std::string("player_") + GetParam().Name + "_" + Name);
-    EXPECT_TRUE(Seen) << (Hint ? "no hint over the waiting level" : "no trail, or more than the trail (a hint, a window over the level), in the flight")
+    EXPECT_TRUE(Seen) << (Hint ? "no hint over the waiting level"
+                               : "no trail in the flight, or more than the trail (a hint, a window over the level)")
                       << " (screenshot player_" << GetParam().Name << "_" << Name << ".ppm)";
   }
 

@@ -58,7 +58,8 @@ void Write_File(const std::string& Path, const std::string& Text) { std::ofstrea
 // types through mutter's remote desktop on this bus.
 std::vector<std::string> Private_Bus(const std::string& Directory) {
   Write_File(Directory + "/bus.conf", "<busconfig><type>session</type><listen>unix:dir=" + Directory +
-                                          "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow user=\"root\"/>"
+                                          "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                                          "<allow user=\"root\"/>"
                                           "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
                                           "</policy></busconfig>\n");
   return {"dbus-run-session", "--config-file=" + Directory + "/bus.conf", "--"};
@@ -66,8 +67,8 @@ std::vector<std::string> Private_Bus(const std::string& Directory) {
 
 // The start-up command of Kind, with its configuration written into Directory.
 std::vector<std::string> Session_Command(Desktop_Kind Kind, const std::string& Directory) {
-  const std::string Announce =
-      std::string("echo ") + Ready_Marker + " \"$WAYLAND_DISPLAY\" \"$DISPLAY\" \"$XAUTHORITY\" \"$DBUS_SESSION_BUS_ADDRESS\"";
+  const std::string Announce = std::string("echo ") + Ready_Marker +
+                               " \"$WAYLAND_DISPLAY\" \"$DISPLAY\" \"$XAUTHORITY\" \"$DBUS_SESSION_BUS_ADDRESS\"";
   switch (Kind) {
     case Desktop_Kind::Bare_Xvfb: return {};
     case Desktop_Kind::Openbox: return {"openbox", "--startup", std::string("echo ") + Ready_Marker};
