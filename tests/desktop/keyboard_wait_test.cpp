@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "bench/wayland_keyboard.h"
 #include "tests/support/desktop.h"
+#include "tests/support/wayland_keyboard.h"
 
 namespace {
 
