@@ -333,7 +333,10 @@ TEST_P(Desktop_Player, ConsoleInATerminalAndKeysWhereTheFocusIs) {
   ASSERT_TRUE(Focused("drovanel")) << "the game's window did not open with the keyboard";
   ASSERT_TRUE(Focus_Window(Desk, Console));
   ASSERT_TRUE(Focused(Console)) << "the terminal did not get the keyboard";
-  ASSERT_TRUE(Type_On_Desktop(Desk, "220000\n0\n"));
+  // Each reply once its prompt shows, as a player types: a reply typed ahead is echoed before the prompt.
+  ASSERT_TRUE(Type_On_Desktop(Desk, "220000\n"));
+  ASSERT_TRUE(Eventually([&] { return Transcript().ends_with("Starting level :"); })) << "no second prompt";
+  ASSERT_TRUE(Type_On_Desktop(Desk, "0\n"));
   ASSERT_TRUE(Eventually([&] { return Transcript().find(Replied) != std::string::npos; }))
       << "the terminal shows " << Transcript();
   if (Row.Waits) {

@@ -60,8 +60,8 @@ void Follow_Keyboard_Wait() {
   if (!Side.Focus_Taken && Clears > 0) {
     Side.Focus_Taken = true;
     if (!Side.On_Wayland) {
-      SDL_RaiseWindow(Side.Handle);
       SDL_SetWindowInputFocus(Side.Handle);
+      SDL_RaiseWindow(Side.Handle);
     }
     Ask_Compositor(Clears);
   }
