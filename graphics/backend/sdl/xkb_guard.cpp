@@ -13,7 +13,8 @@
 // xkbcommon's for SDL, which links xkbcommon directly: each answers for the
 // missing keymap or state as xkbcommon would for a key without symbols or an
 // unchanged state, looks an unknown layout up in the first one (where every
-// keyboard starts), and otherwise calls xkbcommon's own function.
+// keyboard starts), and otherwise calls xkbcommon's own function. With an SDL
+// that no longer makes such calls, the guards only pass the calls on.
 #include <dlfcn.h>
 #include <xkbcommon/xkbcommon.h>
 
