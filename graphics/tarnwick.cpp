@@ -4,6 +4,7 @@
 // keeps nothing but the started flag and the buffers the library writes.
 #include "graphics/tarnwick.h"
 
+#include <iterator>
 #include <new>
 #include <string>
 
@@ -109,40 +110,49 @@ const Error_Id Window_Not_Open{"TARNWICK.WINDOW_NOT_OPEN"};
 
 namespace {
 
-// The library's failure codes -31 .. -1, indexed by Code + 31.
-const Error_Id* const Code_Table[31] = {
-    &Get_Position_Error,     // -31
-    &Invalid_Window_Size,    // -30
-    &Text_Out_Error,         // -29
-    &Set_Textcolor_Error,    // -28
-    &Flood_Fill_Error,       // -27
-    &Get_Pixel_Error,        // -26
-    &Ellipse_Error,          // -25
-    &Rectangle_Error,        // -24
-    &Select_Brush_Error,     // -23
-    &Line_To_Error,          // -22
-    &Move_To_Error,          // -21
-    &Select_Pen_Error,       // -20
-    &Set_Pixel_Error,        // -19
-    &Update_Window_Error,    // -18
-    &Invalidate_Rect_Error,  // -17
-    &Fill_Rect_Error,        // -16
-    &Set_Title_Error,        // -15
-    &Wait_Failed_Error,      // -14
-    &Error_Copying_Cmdline,  // -13
-    &Error_Copying_Title,    // -12
-    &Create_Window_Failed,   // -11
-    &Create_Class_Failed,    // -10
-    &Invalid_Fill_Option,    // -9
-    &Invalid_Coordinate,     // -8
-    &Invalid_Color_Value,    // -7
-    &Window_Not_Open,        // -6
-    &Create_Thread_Failed,   // -5
-    &Create_Event_Failed,    // -4
-    &Message_Reg_Failed,     // -3
-    &Window_Already_Closed,  // -2
-    &Window_Already_Open,    // -1
+// Each failure code of the library with its named error.
+struct Code_Error {
+  int32_t Code;
+  const Error_Id* Error;
 };
+constexpr Code_Error Code_Errors[] = {
+    {Window_Already_Open_Code, &Window_Already_Open},       {Window_Already_Closed_Code, &Window_Already_Closed},
+    {Message_Reg_Failed_Code, &Message_Reg_Failed},         {Create_Event_Failed_Code, &Create_Event_Failed},
+    {Create_Thread_Failed_Code, &Create_Thread_Failed},     {Window_Not_Open_Code, &Window_Not_Open},
+    {Invalid_Color_Code, &Invalid_Color_Value},             {Invalid_Coordinate_Code, &Invalid_Coordinate},
+    {Invalid_Fill_Code, &Invalid_Fill_Option},              {Create_Class_Failed_Code, &Create_Class_Failed},
+    {Create_Window_Failed_Code, &Create_Window_Failed},     {Error_Copying_Title_Code, &Error_Copying_Title},
+    {Error_Copying_Cmdline_Code, &Error_Copying_Cmdline},   {Wait_Failed_Code, &Wait_Failed_Error},
+    {Set_Title_Error_Code, &Set_Title_Error},               {Fill_Rect_Error_Code, &Fill_Rect_Error},
+    {Invalidate_Rect_Error_Code, &Invalidate_Rect_Error},   {Update_Window_Error_Code, &Update_Window_Error},
+    {Set_Pixel_Error_Code, &Set_Pixel_Error},               {Select_Pen_Error_Code, &Select_Pen_Error},
+    {Move_To_Error_Code, &Move_To_Error},                   {Line_To_Error_Code, &Line_To_Error},
+    {Select_Brush_Error_Code, &Select_Brush_Error},         {Rectangle_Error_Code, &Rectangle_Error},
+    {Ellipse_Error_Code, &Ellipse_Error},                   {Get_Pixel_Error_Code, &Get_Pixel_Error},
+    {Flood_Fill_Error_Code, &Flood_Fill_Error},             {Set_Textcolor_Error_Code, &Set_Textcolor_Error},
+    {Text_Out_Error_Code, &Text_Out_Error},                 {Invalid_Window_Size_Code, &Invalid_Window_Size},
+    {Get_Position_Error_Code, &Get_Position_Error},
+};
+constexpr int32_t Lowest_Code = Get_Position_Error_Code;
+
+// The same errors in a dense table indexed by Code - Lowest_Code, so that
+// Make_Exception finds one without a search.
+struct Code_Table_Type {
+  const Error_Id* Errors[-Lowest_Code] = {};
+};
+constexpr Code_Table_Type Make_Code_Table() {
+  Code_Table_Type Table;
+  for (const Code_Error& Entry : Code_Errors) Table.Errors[Entry.Code - Lowest_Code] = Entry.Error;
+  return Table;
+}
+constexpr Code_Table_Type Code_Table = Make_Code_Table();
+constexpr bool Every_Code_Has_Its_Error() {
+  for (const Error_Id* Error : Code_Table.Errors)
+    if (!Error) return false;
+  return std::size(Code_Errors) == -Lowest_Code;
+}
+static_assert(Every_Code_Has_Its_Error(), "each code from -1 down to the lowest has exactly one error");
+
 
 // Library mouse codes 0 .. 5 by meaning; codes 3 and 4 are not the event positions.
 constexpr Event_Type Mouse_Events[6] = {
@@ -174,7 +184,7 @@ bool Is_Positive(int32_t Result) {
 
 void Make_Exception(int32_t Code) {
   if (Code >= 0) return;
-  if (Code >= -31) raise_error(*Code_Table[Code + 31]);
+  if (Code >= Lowest_Code) raise_error(*Code_Table.Errors[Code - Lowest_Code]);
   raise_error(Unknown_Tarnwick_Error);
 }
 

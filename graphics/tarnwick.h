@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "frame/errors.h"
+#include "graphics/tarnwick_codes.h"
 
 namespace Tarnwick {
 
@@ -33,12 +34,12 @@ std::string_view Image(Event_Type Event);
 constexpr int32_t No_Errors = 0;
 constexpr int32_t Default_Window = 0;
 constexpr int32_t Maximized_Window = 1;
-constexpr int32_t MouseNone = 0;
-constexpr int32_t MouseMove = 1;
-constexpr int32_t MouseLeftUp = 2;
-constexpr int32_t MouseRightUp = 3;
-constexpr int32_t MouseLeftDown = 4;
-constexpr int32_t MouseRightDown = 5;
+constexpr int32_t MouseNone = Mouse_None_Code;
+constexpr int32_t MouseMove = Mouse_Move_Code;
+constexpr int32_t MouseLeftUp = Mouse_Left_Up_Code;
+constexpr int32_t MouseRightUp = Mouse_Right_Up_Code;
+constexpr int32_t MouseLeftDown = Mouse_Left_Down_Code;
+constexpr int32_t MouseRightDown = Mouse_Right_Down_Code;
 constexpr int32_t Tarnwick_Dll_Version = 5;  // the lowest library version accepted
 
 // Special-key characters as Get_Key answers them.

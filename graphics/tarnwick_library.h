@@ -1,12 +1,14 @@
 /* The graphics library's C interface: 28 entry points, each taking 32-bit
  * signed integers or addresses and returning one 32-bit signed integer,
- * negative on failure (the codes are listed in graphics/tarnwick.h).
+ * negative on failure (the codes are listed in graphics/tarnwick_codes.h).
  * A back end provides all of them; which one a program gets is chosen when it
  * is linked (tarnwick_headless, tarnwick_sdl, or a test's scripted double). */
 #ifndef DROVANEL_TARNWICK_LIBRARY_H
 #define DROVANEL_TARNWICK_LIBRARY_H
 
 #include <stdint.h>
+
+#include "graphics/tarnwick_codes.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -8,7 +8,7 @@
 // written, and taken with acquire, so a presenting thread that takes a mark
 // sees at least the pixels that made the row dirty.
 #include "graphics/backend/canvas.h"
-#include "graphics/backend/library_codes.h"
+#include "graphics/tarnwick_codes.h"
 
 #include <algorithm>
 #include <atomic>

@@ -5,6 +5,7 @@
 // may read them while the program draws; on one thread this costs nothing.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -13,6 +14,7 @@ struct Canvas {
   std::unique_ptr<uint8_t[]> Pixels;      // Width * Height colour codes, row by row
   std::unique_ptr<uint8_t[]> Dirty_Rows;  // Height marks: 1 when the row changed since it was last taken
   uint32_t Clear_Count = 0;               // ClearWindow calls so far (atomic access)
+  uint32_t Clears_Seen_By_Keys = 0;       // Clear_Count when KeyHit last looked (program thread only)
   int32_t Current_X = 0, Current_Y = 0;   // the position for GotoXY, DrawTo, WhereX, WhereY
 };
 
@@ -39,6 +41,15 @@ int32_t Canvas_Flood_Fill(Canvas& Surface, int32_t X, int32_t Y, int32_t Color);
 int32_t Canvas_Text(Canvas& Surface, int32_t X, int32_t Y, const char* Text, int32_t Color);
 int32_t Canvas_Goto(Canvas& Surface, int32_t X, int32_t Y);
 int32_t Canvas_Draw_To(Canvas& Surface, int32_t X, int32_t Y, int32_t Color);
+
+// For KeyHit, on the program's thread: whether the program cleared the canvas
+// since KeyHit last asked (a new picture, such as a level, was drawn).
+inline bool Canvas_Take_New_Clear(Canvas& Surface) {
+  const uint32_t Clears = std::atomic_ref<uint32_t>(Surface.Clear_Count).load(std::memory_order_relaxed);
+  if (Clears == Surface.Clears_Seen_By_Keys) [[likely]] return false;
+  Surface.Clears_Seen_By_Keys = Clears;
+  return true;
+}
 
 // For a presenting thread: takes the dirty mark of row Y (returns whether it was set).
 bool Canvas_Take_Dirty_Row(Canvas& Surface, int32_t Y);

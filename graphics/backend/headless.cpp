@@ -10,7 +10,7 @@
 
 #include "graphics/backend/canvas.h"
 #include "graphics/backend/event_queue.h"
-#include "graphics/backend/library_codes.h"
+#include "graphics/tarnwick_codes.h"
 #include "graphics/backend/headless_control.h"
 #include "graphics/backend/window_system.h"
 #include "graphics/tarnwick_library.h"
@@ -54,6 +54,9 @@ Canvas* Backend_Open_Canvas() {
   Headless_State& S = State();
   return S.Open ? &S.Surface : nullptr;
 }
+
+// The headless window always has the keyboard: its keys come from the test controls.
+int32_t Backend_Wait_For_Keyboard() { return 0; }
 
 Key_Queue& Backend_Key_Queue() { return State().Keys; }
 

@@ -1,9 +1,10 @@
 // The entry points every back end shares: sizes, the version, everything
 // that only draws on or reads the open window's framebuffer, and the key and
-// mouse queries that never wait. Each one finds the window through
-// Backend_Open_Canvas and answers -6 when none is open.
+// mouse queries (KeyHit waits only on a new picture, for the window to have
+// the keyboard). Each one finds the window through Backend_Open_Canvas and
+// answers -6 when none is open.
 #include "graphics/backend/canvas.h"
-#include "graphics/backend/library_codes.h"
+#include "graphics/tarnwick_codes.h"
 #include "graphics/backend/window_system.h"
 #include "graphics/tarnwick_library.h"
 
@@ -93,7 +94,13 @@ int32_t DrawTo(int32_t x, int32_t y, int32_t color) {
 }
 
 int32_t KeyHit(void) {
-  if (!Backend_Open_Canvas()) return Window_Not_Open_Code;
+  Canvas* Surface = Backend_Open_Canvas();
+  if (!Surface) return Window_Not_Open_Code;
+  // The first key query on a new picture waits until the player can steer.
+  if (Canvas_Take_New_Clear(*Surface)) [[unlikely]] {
+    const int32_t Result = Backend_Wait_For_Keyboard();
+    if (Result < 0) return Result;
+  }
   return Backend_Key_Queue().Is_Empty() ? 0 : 1;
 }
 

@@ -7,10 +7,18 @@
 
 #include "graphics/backend/canvas.h"
 #include "graphics/backend/event_queue.h"
+#include "graphics/tarnwick_codes.h"
 
 // The open window's canvas, or nullptr when no window is open (the shared
 // entry points then answer -6). Called from the program's thread only.
 Canvas* Backend_Open_Canvas();
+
+// Called by KeyHit the first time after the program cleared the window (a
+// level was drawn and its flight begins, say): returns once the window has
+// the keyboard, so that no one must play before they can steer. Returns at
+// once where the window has the keyboard, takes it by itself, or the desktop
+// has no keyboard at all. 0, or -6 when the window went while waiting.
+int32_t Backend_Wait_For_Keyboard();
 
 // The queues the back end fills with key presses and mouse events; the
 // program's thread is their only consumer.
@@ -19,3 +27,12 @@ Mouse_Queue& Backend_Mouse_Queue();
 
 // The version every back end reports.
 constexpr int32_t Backend_Library_Version = 5;
+
+// No back end opens a surface wider or higher than this, rather than risk an
+// allocation of gigabytes.
+constexpr int32_t Largest_Window_Side = 16384;
+
+// Whether a requested drawing surface can be opened.
+constexpr bool Valid_Window_Size(int32_t Width, int32_t Height) {
+  return Width >= 1 && Height >= 1 && Width <= Largest_Window_Side && Height <= Largest_Window_Side;
+}

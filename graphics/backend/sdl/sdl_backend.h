@@ -1,11 +1,17 @@
 // The SDL2 back end's state, in one record, and what its files share:
-//   window_thread.cpp  the thread that owns SDL, its sessions and their end,
-//                      and the window entry points of the library;
-//   window_sizing.cpp  opening the window at the size the desktop gives it;
-//   presentation.cpp   showing the canvas in the window, scaled to fit;
+//   window_thread.cpp    the thread that owns SDL, its sessions and their end,
+//                        and the window entry points of the library;
+//   desktop_probes.cpp   what is settled about the desktop before SDL starts:
+//                        Xlib's error handlers, the session bus, the drivers to try;
+//   window_opening.cpp   opening the window at the size the desktop gives it;
+//   presentation.cpp     showing the canvas in the window, scaled to fit;
 //   wayland_buffers.cpp  the window's pixels on Wayland, in shared memory;
-//   input.cpp          SDL's events turned into the key and mouse queues.
-// Only these files include SDL.
+//   input.cpp            SDL's events turned into the key and mouse queues;
+//   keyboard_wait.cpp    whether the window has the keyboard, and the wait for it;
+//   wayland_seat.cpp     the Wayland seat's keyboard, and asking the compositor for it.
+// Only these files include SDL. Whether the window is open, and who answers
+// for its loss, is graphics/backend/window_presence.h, shared with other
+// back ends whose window has a thread of its own.
 #pragma once
 
 #include <SDL.h>
@@ -27,7 +33,10 @@ using Clock = std::chrono::steady_clock;
 
 struct wl_buffer;
 struct wl_display;
+struct wl_keyboard;
+struct wl_proxy;
 struct wl_registry;
+struct wl_seat;
 struct wl_shm;
 struct wl_surface;
 
@@ -50,21 +59,21 @@ struct Wayland_Output {
   wl_shm* Shm = nullptr;
   Shared_Buffer Buffers[2];
   std::vector<uint8_t> Unshown_Rows;  // rows changed since the compositor was last given a buffer
+  wl_seat* Seat = nullptr;            // the first seat, and its keyboard while it has one
+  wl_keyboard* Keyboard = nullptr;
+  wl_proxy* Activation = nullptr;     // the compositor's activation global, when it has one
+  wl_proxy* Pending_Token = nullptr;  // an activation token asked for and not yet given
 };
 
 // What a session of the window thread is asked to do.
 enum class Session_Kind { Default_Window, Maximized_Window, Sized_Window, Measure_Screen };
 
-// Who answers for a window that went away under the program (closed, its
-// display lost): the program, at its next library call, or the window thread,
-// which ends the program itself when no call comes.
-enum class Loss_Report : uint8_t { Nothing_Lost, Unreported, Program_Told, Thread_Ending_Program };
-
 // The back end's whole state. The program's thread owns the session fields;
 // the window thread owns Thread_Side. The canvas is created by the window
 // thread during the opening (while the program waits) and released by the
-// program's thread once the window thread has ended. The rest is shared
-// through atomics or under Handshake_Lock.
+// program's thread once the window thread has ended; a thread that was given
+// up keeps it for good. The rest is shared through atomics or under
+// Handshake_Lock.
 struct Sdl_Backend_State {
   // Program thread only.
   std::thread Window_Thread;
@@ -85,16 +94,24 @@ struct Sdl_Backend_State {
   std::mutex Handshake_Lock;
   std::condition_variable Handshake_Done;
   bool Opening_Finished = false;
+  bool Opening_Abandoned = false;  // the program stopped waiting: the opening must not mark the window open
   int32_t Opening_Result = 0;
 
-  // Shared flags. Canvas_Usable is what Backend_Open_Canvas reads on every call.
-  std::atomic<bool> Canvas_Usable{false};
+  // Shared flags; whether the window is open is The_Window_State.
   std::atomic<bool> Stop_Requested{false};
   std::atomic<bool> Thread_Finished{false};
   std::atomic<bool> Display_Lost{false};   // for good: the display broke or stopped answering
   std::atomic<uint32_t> Wakeups{0};         // bumped (and notified) on every key and state change
   std::atomic<std::string*> Pending_Title{nullptr};
-  std::atomic<Loss_Report> Loss{Loss_Report::Nothing_Lost};
+  // Written by the window thread (and Wakeups bumped on a change): the window
+  // has the keyboard, or the desktop has none. Raised by the program's thread
+  // while it waits in KeyHit for the keyboard.
+  std::atomic<bool> Keyboard_Ready{false};
+  std::atomic<bool> Keyboard_Wanted{false};
+
+  // The activation token a launcher passed, taken from the environment before
+  // the first window thread starts; from then on the window thread's.
+  std::string Launcher_Token;
 
   Key_Queue Keys;
   Mouse_Queue Mice;
@@ -110,7 +127,14 @@ struct Sdl_Backend_State {
     bool Show_Pending = false;             // composed rows the window could not take yet
     bool On_Wayland = false;               // shown through Wayland, not SDL's window surface
     Wayland_Output Wayland;
-    bool Focus_Taken = false;
+    bool Focus_Taken = false;              // the window asked for the keyboard at the program's first clear
+    bool Has_Keyboard_Focus = false;       // SDL's focus events on X11, the seat's own keyboard on Wayland
+    bool Seat_Has_Keyboard = true;         // false while a Wayland seat has no keyboard; X11 always has one
+    uint32_t Clears_Asked = 0;             // the clear count when the compositor was last asked for the keyboard
+    bool Wait_Seen = false;                // the program's wait for the keyboard, as this thread saw it begin
+    Clock::time_point Wait_Began;
+    bool Hint_Wanted = false, Hint_Drawn = false;  // the hint to click the window, wanted and on the picture
+    SDL_Rect Hint_Box{};                   // where the hint lies in the window, in pixels
     bool Closed = false;                   // by its close button, or its display went
   } Thread_Side;
 };
@@ -122,6 +146,39 @@ extern Sdl_Backend_State& The_State;
 void Wake_Waiters();
 // The window went away under the program: every later call answers -6.
 void Mark_Window_Gone();
+
+// Window thread: the window gained or lost the keyboard; the seat gained or
+// lost its keyboard (Wayland). Each publishes Keyboard_Ready.
+void Set_Keyboard_Focus(bool Has_It);
+void Set_Seat_Keyboard(bool Present);
+// Window thread, at every frame: asks the desktop for the keyboard at the
+// program's first clear and when its wait begins, and decides whether the
+// hint shows.
+void Follow_Keyboard_Wait();
+
+// Installs Xlib's handlers before SDL starts (SDL chains its own protocol
+// error handler to ours): protocol errors are ignored, and a broken display
+// connection calls On_Display_Lost, which must not return.
+void Install_X_Error_Handlers(void (*On_Display_Lost)());
+// SDL connects to the desktop's session bus (screen saver, input methods).
+// Without one, libdbus would start a bus of its own for the display, which
+// outlives the program; so where there is no session bus the connection is
+// refused instead. Call before the window thread starts: changing the
+// environment is not safe while other threads run.
+void Refuse_Bus_Autolaunch();
+// Takes the activation token a launcher passed in XDG_ACTIVATION_TOKEN into
+// The_State.Launcher_Token and removes it from the environment, so that no
+// program this one starts takes it for its own. Call before the window
+// thread starts, like Refuse_Bus_Autolaunch.
+void Take_Launcher_Token();
+// The video drivers to try, in order (nullptr: SDL's choice). Wayland first
+// where a compositor offers it with a seat: the window is then native, sharp
+// on a scaled output, with the compositor's decorations and keyboard. X11
+// next, for an X desktop and for a Wayland one whose windows SDL cannot show.
+// A driver the user named in SDL_VIDEODRIVER is the only one tried.
+std::vector<const char*> Video_Drivers();
+// Whether SDL started a driver that shows a window someone can see (not the offscreen or dummy one).
+bool Is_Real_Display_Driver(const char* Driver);
 
 // Measures the screen's usable area into The_State; false when SDL cannot.
 bool Measure_Screen();
@@ -137,8 +194,16 @@ void Close_Window();
 // Takes the Wayland window's surface for buffers of this back end's own;
 // false when the window is not on Wayland or its compositor shares no memory.
 bool Wayland_Output_Start(SDL_Window* Handle);
-// Releases the buffers.
+// Releases the buffers, the seat's objects and the activation global.
 void Wayland_Output_Stop();
+// Binds the seat or the activation global when Interface names one (from the
+// registry's announcements).
+void Wayland_Seat_Global(wl_registry* Registry, uint32_t Name, const char* Interface, uint32_t Version);
+// Releases what Wayland_Seat_Global bound.
+void Wayland_Seat_Stop();
+// Asks the compositor to activate the window: with a token asked for the
+// window's surface, and the first time with the launcher's token too.
+void Wayland_Request_Activation();
 // Shows the bands of Picture (all of it when Everything), a picture of the
 // window's size in pixels; false when the compositor still holds both
 // buffers: the rows are then shown by the next call.

@@ -8,7 +8,8 @@
 #include <cstring>
 #include <new>
 
-#include "graphics/backend/library_codes.h"
+#include "graphics/backend/window_system.h"
+#include "graphics/tarnwick_codes.h"
 #include "graphics/backend/sdl/sdl_backend.h"
 
 namespace {
@@ -112,7 +113,7 @@ int32_t Open_Window() {
     return Create_Window_Failed_Code;
   }
   Side.Repaint_All = true;
-  Side.Focus_Taken = false;
+  Set_Keyboard_Focus(Side.Has_Keyboard_Focus);  // publishes what the opening found
   // Closed by its button before it was ready: the opening failed.
   return Side.Closed ? Create_Window_Failed_Code : 0;
 }
