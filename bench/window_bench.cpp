@@ -24,10 +24,10 @@
 #include <string>
 #include <vector>
 
-#include "bench/wayland_keyboard.h"
 #include "game/delay.h"
 #include "graphics/tarnwick_library.h"
 #include "tests/support/desktop.h"
+#include "tests/support/wayland_keyboard.h"
 
 // Last: Xlib defines macros (Status, None, Bool) that clash with the headers above.
 #include <X11/Xlib.h>

@@ -13,8 +13,10 @@ namespace Platform {
 // that on every platform output is LF alone and a failed read or write is an
 // error the program reports. POSIX: a stream the process was started without
 // is held by /dev/null, and a write to a closed pipe fails instead of raising
-// SIGPIPE. Windows: output in binary mode, input in text mode (CR LF reads as LF).
-void Prepare_Standard_Streams();
+// SIGPIPE. Windows: output in binary mode, input in text mode (CR LF reads as
+// LF); and Ctrl+C, Ctrl+Break or closing the console window end the process
+// at once, with no report, as SIGINT and SIGHUP do on POSIX.
+void Prepare_Console();
 
 // Whether Stream is a regular file on disk, not a terminal, pipe or device.
 bool Is_Regular_File(std::FILE* Stream);

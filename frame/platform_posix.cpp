@@ -30,7 +30,7 @@ void Hold_Missing_Standard_Streams() {
 
 }  // namespace
 
-void Prepare_Standard_Streams() {
+void Prepare_Console() {
   Hold_Missing_Standard_Streams();
   // A write to a closed pipe must fail as DEVICE_ERROR and be reported, not
   // kill the process by signal before any report can be written.

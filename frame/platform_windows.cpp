@@ -15,6 +15,15 @@ namespace {
 // Static initialisation runs on the thread that then calls main.
 const DWORD Main_Thread_Id = GetCurrentThreadId();
 
+// Windows' own answer to these is ExitProcess, whose DLL shut-down code may
+// wait for a lock that the main thread, killed in a console read, still held
+// (standard input's); ending the process at once is what the signals do on POSIX.
+BOOL WINAPI End_On_Console_Event(DWORD Event) {
+  if (Event != CTRL_C_EVENT && Event != CTRL_BREAK_EVENT && Event != CTRL_CLOSE_EVENT) return FALSE;
+  TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+  return TRUE;
+}
+
 }  // namespace
 
 // The console's bytes are the same as on POSIX: output in binary mode writes
@@ -25,10 +34,11 @@ const DWORD Main_Thread_Id = GetCurrentThreadId();
 // the process was started without needs no holding here: the C runtime keeps
 // descriptors 0 to 2 for the standard streams whether or not they are open.
 // Nor is there a SIGPIPE: a write to a closed pipe fails.
-void Prepare_Standard_Streams() {
+void Prepare_Console() {
   _setmode(_fileno(stdin), _O_TEXT);
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
+  SetConsoleCtrlHandler(End_On_Console_Event, TRUE);
 }
 
 bool Is_Regular_File(std::FILE* Stream) {

@@ -21,7 +21,7 @@ int32_t Exit_Status = 0;
 }  // namespace
 
 void program_init() {
-  Platform::Prepare_Standard_Streams();
+  Platform::Prepare_Console();
   Console::Init_Standard_Files();
   Tarnwick::Start_Up();
 }

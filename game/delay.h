@@ -37,9 +37,8 @@ struct Delay_Calibration {
 };
 
 // The calibration's clock in nanoseconds, the platform's fine clock
-// (frame/platform.h): the calling thread's CPU time, which does not advance
-// while another process has the core, where the system keeps it finely
-// enough. 0 if the clock cannot be read.
+// (frame/platform.h): on Linux the calling thread's CPU time, which does not
+// advance while another process has the core. 0 if the clock cannot be read.
 int64_t Thread_Cpu_Time_Ns();
 
 // Times the chain Calibration_Samples times on Clock and chooses the chain of

@@ -5,9 +5,13 @@
 // wherever the desktop put the window and at whatever scale; a typed a steers
 // the dot down, where without a key it climbs; the close request, and the
 // display server killed mid-flight, end the game with its report and status 1
-// within 1 s; nothing on standard error. Waits are bounded polls.
+// within 1 s; nothing on standard error. Then the player's path, on the
+// desktops with a keyboard focus to follow: the console in a terminal
+// emulator, every key typed where the focus is, and a flight that waits for
+// the keyboard where the window cannot take it itself. Waits are bounded polls.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -244,5 +248,127 @@ TEST_P(Desktop_Close_At_Prompt, CloseAtThePromptEndsTheGame) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, Desktop_Close_At_Prompt, ::testing::Values(Rows[0], Rows[4], Rows[6]), Row_Name);
+
+// The player's path: a terminal emulator on the desktop holds the console, and every key is typed
+// where the keyboard focus is. The player answers the prompts in the terminal, presses a soon
+// after (in the game's window when it took the keyboard itself, else once it was given it),
+// and types the closing 0 in the terminal again.
+struct Player_Row {
+  const char* Name;
+  Desktop_Kind Kind;
+  int32_t Scale;          // screen pixels to a canvas pixel
+  int32_t Screen_Height;  // in logical pixels: the window is no higher
+  bool Waits;             // the window cannot take the keyboard itself: the flight waits until it is given it
+};
+
+void PrintTo(const Player_Row& Row, std::ostream* Out) { *Out << Row.Name; }
+
+const Player_Row Player_Rows[] = {
+    {"openbox", Desktop_Kind::Openbox, 1, 600, false},
+    {"mutter_x11", Desktop_Kind::Mutter_X11, 1, 600, false},
+    {"i3", Desktop_Kind::I3, 1, 600, false},
+    {"sway", Desktop_Kind::Sway, 1, 600, true},
+    {"sway_scale_2", Desktop_Kind::Sway_Scale_2, 2, 600, true},
+    {"sway_activation", Desktop_Kind::Sway_Activation, 1, 600, false},
+    {"mutter_wayland", Desktop_Kind::Mutter_Wayland, 1, 800, true},
+};
+
+const std::string Console = "drovanel-console";
+// The terminal shows the replies as typed, and each line feed as CR LF.
+const std::string Replied = Speed_Prompt + "220000\r\nStarting level :0\r\n";
+const std::string Reported = "You started on level: 0\r\nYou reached Level: 0\r\n";
+
+// The most pixels other than white in one screen column inside the frame: the trail has one
+// canvas pixel (Scale screen pixels) in a column, a text drawn over the picture more.
+int32_t Marks_In_A_Column(const Screenshot& Image, const Frame_Box& Frame) {
+  int32_t Most = 0;
+  for (int32_t X = Frame.Left + Frame.Thickness; X <= Frame.Right - Frame.Thickness; ++X) {
+    int32_t Marks = 0;
+    for (int32_t Y = Frame.Top + Frame.Thickness; Y <= Frame.Bottom - Frame.Thickness; ++Y)
+      Marks += Image.At(X, Y) != White;
+    Most = std::max(Most, Marks);
+  }
+  return Most;
+}
+
+class Desktop_Player : public ::testing::TestWithParam<Player_Row> {
+ protected:
+  std::string Transcript() { return Terminal_Transcript(Desk, Console); }
+
+  // Takes screenshots until one shows the frame with a hint over it (Hint) or the whole frame with
+  // the trail alone inside (5 s at most), and keeps the last as Name.
+  void Expect_Screen(bool Hint, const std::string& Name) {
+    if (GetParam().Kind == Desktop_Kind::Mutter_Wayland) return;  // mutter has no screenshot tool
+    Screenshot Image;
+    Frame_Box Frame;
+    const bool Seen = Eventually([&] {
+      if (!Take_Desktop_Screenshot(Desk, Image) || !Find_Frame(Image, Frame)) return false;
+      const int32_t Marks = Marks_In_A_Column(Image, Frame);
+      return Hint ? Marks > GetParam().Scale : Frame.Whole && Marks > 0 && Marks <= GetParam().Scale;
+    }, 5000);
+    Keep_Screenshot(Image, std::string("player_") + GetParam().Name + "_" + Name);
+    EXPECT_TRUE(Seen) << (Hint ? "no hint over the waiting level"
+                               : "no trail in the flight, or more than the trail (a hint, a window over the level)")
+                      << " (screenshot player_" << GetParam().Name << "_" << Name << ".ppm)";
+  }
+
+  Desktop Desk;
+};
+
+std::string Player_Row_Name(const ::testing::TestParamInfo<Player_Row>& Info) { return Info.param.Name; }
+
+TEST_P(Desktop_Player, ConsoleInATerminalAndKeysWhereTheFocusIs) {
+  const Player_Row& Row = GetParam();
+  // Whether the window titled Title gets the keyboard, where a tool can tell (not on mutter's Wayland).
+  const bool On_Mutter = Row.Kind == Desktop_Kind::Mutter_Wayland;
+  const auto Focused = [&](const std::string& Title) {
+    return On_Mutter || Eventually([&] { return Window_Has_Focus(Desk, Title); });
+  };
+  std::string Why;
+  ASSERT_TRUE(Start_Desktop(Desk, Row.Kind, &Why)) << Why;
+  ASSERT_TRUE(Start_Keyboard(Desk)) << "no keyboard on the desktop";
+  Child_Process Terminal = Start_Terminal(Desk, Console, DROVANEL_PATH);
+  // The game's window opens before the first prompt; the player goes back to the terminal.
+  ASSERT_TRUE(Eventually([&] { return Transcript().ends_with(Speed_Prompt); })) << "no prompt: " << Transcript();
+  ASSERT_TRUE(Focused("drovanel")) << "the game's window did not open with the keyboard";
+  ASSERT_TRUE(Focus_Window(Desk, Console));
+  ASSERT_TRUE(Focused(Console)) << "the terminal did not get the keyboard";
+  // Each reply once its prompt shows, as a player types: a reply typed ahead is echoed before the prompt.
+  ASSERT_TRUE(Type_On_Desktop(Desk, "220000\n"));
+  ASSERT_TRUE(Eventually([&] { return Transcript().ends_with("Starting level :"); })) << "no second prompt";
+  ASSERT_TRUE(Type_On_Desktop(Desk, "0\n"));
+  ASSERT_TRUE(Eventually([&] { return Transcript().find(Replied) != std::string::npos; }))
+      << "the terminal shows " << Transcript();
+  if (Row.Waits) {
+    EXPECT_TRUE(On_Mutter || Eventually([&] { return Window_Is_Urgent(Desk, "drovanel"); }))
+        << "the window is not marked urgent";
+    Expect_Screen(true, "waiting");
+    usleep(500000);
+    EXPECT_TRUE(Transcript().ends_with(Replied)) << "the flight moved before the window had the keyboard";
+    ASSERT_TRUE(Focus_Window(Desk, "drovanel"));
+  }
+  usleep(300000);
+  ASSERT_TRUE(Type_On_Desktop(Desk, "a"));
+  Expect_Screen(false, "flight");
+  // The level is lost, the window closes, and the terminal has the keyboard again.
+  ASSERT_TRUE(Eventually([&] { return Transcript().find(Reported) != std::string::npos; }))
+      << "no report: " << Transcript();
+  EXPECT_TRUE(Focused(Console)) << "the terminal did not get the keyboard back";
+  ASSERT_TRUE(Type_On_Desktop(Desk, "0\n"));
+  EXPECT_TRUE(Wait_For_Child(Terminal, 5000)) << "the terminal did not close";
+
+  // Replies, one line feed per step, the report, the echoed 0, and the game's exit status 0.
+  const std::string Text = Transcript();
+  size_t At = Text.find(Replied), Steps = 0;
+  ASSERT_NE(At, std::string::npos) << Text;
+  for (At += Replied.size(); Text.compare(At, 2, "\r\n") == 0; At += 2) ++Steps;
+  EXPECT_TRUE(Text.substr(At).starts_with(Reported + "0\r\n\nScript done on ") &&
+              Text.ends_with("[COMMAND_EXIT_CODE=\"0\"]\n"))
+      << "after " << Steps << " steps the terminal shows " << Text.substr(At);
+  // Climbing from the middle row to the top edge takes Height / 2 - 10 steps; a steered flight more.
+  EXPECT_GT(Steps, size_t(Row.Screen_Height / 2 - 10)) << "the a did not steer";
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, Desktop_Player, ::testing::ValuesIn(Player_Rows), Player_Row_Name);
 
 }  // namespace

@@ -2,16 +2,29 @@
 // Wayland desktops run as, and the tools that look at and drive a window.
 #include "tests/support/desktop.h"
 
+#include <dbus/dbus.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdarg>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
+
+#include "tests/support/wayland_keyboard.h"
+
+// The keyboard typed on: sway's virtual keyboard, or mutter's remote desktop session on its bus.
+struct Desktop_Keyboard {
+  Wayland_Keyboard* Virtual = nullptr;
+  DBusConnection* Bus = nullptr;
+  std::string Session;  // the session's object path
+};
 
 namespace {
 
@@ -41,10 +54,12 @@ bool Find_Desktop_User(uid_t& Uid, gid_t& Gid) {
 void Write_File(const std::string& Path, const std::string& Text) { std::ofstream(Path) << Text; }
 
 // dbus-run-session with a bus listening in Directory, not in /tmp, where a
-// killed bus would leave its socket.
+// killed bus would leave its socket. Root may connect too: a test run as root
+// types through mutter's remote desktop on this bus.
 std::vector<std::string> Private_Bus(const std::string& Directory) {
   Write_File(Directory + "/bus.conf", "<busconfig><type>session</type><listen>unix:dir=" + Directory +
                                           "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+                                          "<allow user=\"root\"/>"
                                           "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/>"
                                           "</policy></busconfig>\n");
   return {"dbus-run-session", "--config-file=" + Directory + "/bus.conf", "--"};
@@ -52,8 +67,8 @@ std::vector<std::string> Private_Bus(const std::string& Directory) {
 
 // The start-up command of Kind, with its configuration written into Directory.
 std::vector<std::string> Session_Command(Desktop_Kind Kind, const std::string& Directory) {
-  const std::string Announce =
-      std::string("echo ") + Ready_Marker + " \"$WAYLAND_DISPLAY\" \"$DISPLAY\" \"$XAUTHORITY\"";
+  const std::string Announce = std::string("echo ") + Ready_Marker +
+                               " \"$WAYLAND_DISPLAY\" \"$DISPLAY\" \"$XAUTHORITY\" \"$DBUS_SESSION_BUS_ADDRESS\"";
   switch (Kind) {
     case Desktop_Kind::Bare_Xvfb: return {};
     case Desktop_Kind::Openbox: return {"openbox", "--startup", std::string("echo ") + Ready_Marker};
@@ -74,23 +89,32 @@ std::vector<std::string> Session_Command(Desktop_Kind Kind, const std::string& D
       return {"i3", "-c", Directory + "/i3.config"};
     case Desktop_Kind::Sway:
     case Desktop_Kind::Sway_Scale_2:
+    case Desktop_Kind::Sway_Activation:
     case Desktop_Kind::Sway_X11_Only: {
       const bool Scale_2 = Kind == Desktop_Kind::Sway_Scale_2;
+      // Otherwise sway answers a window's request for the keyboard by marking it urgent.
+      const char* Activation = Kind == Desktop_Kind::Sway_Activation ? "focus_on_window_activation focus\n" : "";
       Write_File(Directory + "/sway.config",
                  std::string("output HEADLESS-1 resolution ") + (Scale_2 ? "1600x1200 scale 2" : "800x600 scale 1") +
-                     "\nxwayland enable\nexec " + Announce + "\n");
+                     "\nxwayland enable\n" + Activation + "exec " + Announce + "\n");
       return {"sway", "-c", Directory + "/sway.config"};
     }
   }
   return {};
 }
 
-// Runs a tool (xdotool, wtype, grim, swaymsg) on the desktop; its standard output, and whether it exited with 0.
-bool Run_Tool(const Desktop& Desk, const std::vector<std::string>& Arguments, std::string* Output = nullptr) {
+// The command that runs Arguments as the desktop's user.
+std::vector<std::string> As_Desktop_User(const Desktop& Desk, const std::vector<std::string>& Arguments) {
   std::vector<std::string> Command = Desk.As_User;
   Command.insert(Command.end(), Arguments.begin(), Arguments.end());
-  const Child_Result Run =
-      Run_Child({.Arguments = Command, .Environment = Desk.Tool_Environment, .Errors = Device::Null}, "", 10000);
+  return Command;
+}
+
+// Runs a tool (xdotool, wtype, grim, swaymsg) on the desktop; its standard output, and whether it exited with 0.
+bool Run_Tool(const Desktop& Desk, const std::vector<std::string>& Arguments, std::string* Output = nullptr) {
+  const Child_Result Run = Run_Child(
+      {.Arguments = As_Desktop_User(Desk, Arguments), .Environment = Desk.Tool_Environment, .Errors = Device::Null},
+      "", 10000);
   if (Output) *Output = Run.Output;
   return Run.Exited && Run.Status == 0;
 }
@@ -112,6 +136,108 @@ bool Parse_Ppm(const std::string& Data, Screenshot& Image) {
   for (size_t I = 0; I < Count; ++I)
     Image.Pixels[I] = (uint32_t{Bytes[3 * I]} << 16) | (uint32_t{Bytes[3 * I + 1]} << 8) | Bytes[3 * I + 2];
   return true;
+}
+
+// A copy of Program the desktop's user can run: the program may live where that user cannot
+// reach it (a clone under /root); "" when it cannot be copied.
+std::string Runnable_Path(const Desktop& Desk, const std::string& Program) {
+  if (Desk.As_User.empty()) return Program;
+  const std::string Path = Desk.Directory + "/" + std::filesystem::path(Program).filename().string();
+  struct stat Owner {};
+  std::error_code Error;
+  std::filesystem::copy_file(Program, Path, std::filesystem::copy_options::overwrite_existing, Error);
+  if (Error || stat(Desk.Directory.c_str(), &Owner) != 0 || chown(Path.c_str(), Owner.st_uid, Owner.st_gid) != 0)
+    return "";
+  return Path;
+}
+
+// What a windowed program on the desktop gets.
+std::vector<std::string> Window_Environment(const Desktop& Desk) {
+  std::vector<std::string> Environment = Window_Program_Environment();
+  Environment.insert(Environment.end(), Desk.Environment.begin(), Desk.Environment.end());
+  return Environment;
+}
+
+// Calls Method of mutter's remote desktop (of the keyboard's session once it has one) with the
+// arguments that follow, as dbus_message_append_args takes them, and waits for the answer; whether
+// it came, and the object path it holds in *Answer.
+bool Call_Remote_Desktop(const Desktop_Keyboard& Keyboard, const char* Method, std::string* Answer, int First_Type,
+                         ...) {
+  const bool To_Session = !Keyboard.Session.empty();
+  DBusMessage* Call = dbus_message_new_method_call(
+      "org.gnome.Mutter.RemoteDesktop", To_Session ? Keyboard.Session.c_str() : "/org/gnome/Mutter/RemoteDesktop",
+      To_Session ? "org.gnome.Mutter.RemoteDesktop.Session" : "org.gnome.Mutter.RemoteDesktop", Method);
+  va_list Arguments;
+  va_start(Arguments, First_Type);
+  const bool Built = Call && dbus_message_append_args_valist(Call, First_Type, Arguments);
+  va_end(Arguments);
+  DBusMessage* Reply = Built ? dbus_connection_send_with_reply_and_block(Keyboard.Bus, Call, 5000, nullptr) : nullptr;
+  const char* Path = nullptr;
+  if (Reply && Answer && dbus_message_get_args(Reply, nullptr, DBUS_TYPE_OBJECT_PATH, &Path, DBUS_TYPE_INVALID))
+    *Answer = Path;
+  if (Call) dbus_message_unref(Call);
+  if (Reply) dbus_message_unref(Reply);
+  return Reply != nullptr;
+}
+
+// A session of mutter's remote desktop on the bus at Address, for the whole test: mutter ends a
+// session when the connection that created it goes.
+bool Open_Remote_Desktop(Desktop_Keyboard& Keyboard, const std::string& Address) {
+  Keyboard.Bus = dbus_connection_open_private(Address.c_str(), nullptr);
+  if (!Keyboard.Bus || !dbus_bus_register(Keyboard.Bus, nullptr)) return false;
+  std::string Session;
+  // mutter may announce its desktop before it has taken its name on the bus.
+  Eventually([&] { return Call_Remote_Desktop(Keyboard, "CreateSession", &Session, DBUS_TYPE_INVALID); });
+  Keyboard.Session = Session;
+  return !Session.empty() && Call_Remote_Desktop(Keyboard, "Start", nullptr, DBUS_TYPE_INVALID);
+}
+
+bool Press_Keysym(const Desktop_Keyboard& Keyboard, uint32_t Keysym, bool Down) {
+  const dbus_bool_t State = Down;
+  return Call_Remote_Desktop(Keyboard, "NotifyKeyboardKeysym", nullptr, DBUS_TYPE_UINT32, &Keysym, DBUS_TYPE_BOOLEAN,
+                             &State, DBUS_TYPE_INVALID);
+}
+
+// The Linux input code of the key that types Character on the default layout (a digit, a small
+// letter, Enter for a line feed); 0 for any other.
+uint32_t Key_Code(char Character) {
+  if (Character == '\n') return 28;
+  static const char* const Rows[] = {"1234567890", "qwertyuiop", "asdfghjkl", "zxcvbnm"};
+  static const uint32_t First_Codes[] = {2, 16, 30, 44};
+  for (int Row = 0; Row < 4; ++Row)
+    if (const char* At = Character ? std::strchr(Rows[Row], Character) : nullptr)
+      return First_Codes[Row] + static_cast<uint32_t>(At - Rows[Row]);
+  return 0;
+}
+
+// Presses Keys in turn and releases them the other way round, 20 ms apart, as xdotool types:
+// one key, or a combination such as Alt+Tab.
+bool Press_Together(const Desktop_Keyboard& Keyboard, const std::vector<uint32_t>& Keys) {
+  for (size_t Step = 0; Step < 2 * Keys.size(); ++Step) {
+    const bool Down = Step < Keys.size();
+    const uint32_t Key = Keys[Down ? Step : 2 * Keys.size() - 1 - Step];
+    if (Keyboard.Virtual)
+      Press_Wayland_Key(Keyboard.Virtual, Key, Down);
+    else if (!Press_Keysym(Keyboard, Key, Down))
+      return false;
+    usleep(20000);
+  }
+  return true;
+}
+
+std::string Transcript_Path(const Desktop& Desk, const std::string& Title) {
+  return Desk.Directory + "/" + Title + ".typescript";
+}
+
+void Stop_Keyboard(Desktop& Desk) {
+  if (!Desk.Keyboard) return;
+  if (Desk.Keyboard->Virtual) Close_Wayland_Keyboard(Desk.Keyboard->Virtual);
+  if (Desk.Keyboard->Bus) {
+    dbus_connection_close(Desk.Keyboard->Bus);  // mutter ends the session with the connection
+    dbus_connection_unref(Desk.Keyboard->Bus);
+  }
+  delete Desk.Keyboard;
+  Desk.Keyboard = nullptr;
 }
 
 }  // namespace
@@ -176,8 +302,9 @@ bool Start_Desktop(Desktop& Desk, Desktop_Kind Kind, std::string* Failure) {
 
   std::istringstream Names(Line.substr(std::string(Ready_Marker).size()));
   std::string Wayland_Display, X_Display, X_Authority;
-  Names >> Wayland_Display >> X_Display >> X_Authority;
+  Names >> Wayland_Display >> X_Display >> X_Authority >> Desk.Bus_Address;
   if (Wayland_Display.empty() || X_Display.empty()) return Fail("the compositor gave no display names: " + Line);
+  Desk.Wayland_Socket = Desk.Directory + "/" + Wayland_Display;
   const std::vector<std::string> Common = {"XDG_RUNTIME_DIR=" + Desk.Directory, "HOME=" + Desk.Directory,
                                            "DISPLAY=" + X_Display};
   Desk.Environment = Common;
@@ -190,6 +317,7 @@ bool Start_Desktop(Desktop& Desk, Desktop_Kind Kind, std::string* Failure) {
 }
 
 void Stop_Desktop(Desktop& Desk) {
+  Stop_Keyboard(Desk);
   Stop_Child(Desk.Session, SIGTERM, 3000);
   Stop_Xvfb(Desk.Xvfb);
   if (!Desk.Directory.empty()) {
@@ -207,21 +335,10 @@ void Kill_Display_Server(Desktop& Desk) {
 }
 
 Child_Process Start_On_Desktop(const Desktop& Desk, const std::string& Program) {
-  std::vector<std::string> Command = Desk.As_User;
-  std::string Path = Program;
-  if (!Desk.As_User.empty()) {
-    // The program may live where the desktop's user cannot reach it (a clone under /root).
-    Path = Desk.Directory + "/" + std::filesystem::path(Program).filename().string();
-    struct stat Owner {};
-    std::error_code Error;
-    std::filesystem::copy_file(Program, Path, std::filesystem::copy_options::overwrite_existing, Error);
-    if (Error || stat(Desk.Directory.c_str(), &Owner) != 0 || chown(Path.c_str(), Owner.st_uid, Owner.st_gid) != 0)
-      return {};
-  }
-  Command.push_back(Path);
-  std::vector<std::string> Environment = Window_Program_Environment();
-  Environment.insert(Environment.end(), Desk.Environment.begin(), Desk.Environment.end());
-  return Start_Child({.Arguments = Command, .Environment = Environment, .Errors = Device::Pipe});
+  const std::string Path = Runnable_Path(Desk, Program);
+  if (Path.empty()) return {};
+  return Start_Child({.Arguments = As_Desktop_User(Desk, {Path}), .Environment = Window_Environment(Desk),
+                      .Errors = Device::Pipe});
 }
 
 bool Window_Has_Focus(const Desktop& Desk, const std::string& Title) {
@@ -233,6 +350,16 @@ bool Window_Has_Focus(const Desktop& Desk, const std::string& Title) {
 }
 
 bool Type_On_Desktop(const Desktop& Desk, const std::string& Keys) {
+  if (Desk.Keyboard) {
+    for (const char Character : Keys) {
+      // mutter takes key symbols: a character's own code, but Return for Enter.
+      const uint32_t Key = Desk.Keyboard->Virtual ? Key_Code(Character)
+                           : Character == '\n'    ? 0xff0d
+                                                  : static_cast<unsigned char>(Character);
+      if (Key == 0 || !Press_Together(*Desk.Keyboard, {Key})) return false;
+    }
+    return true;
+  }
   if (Is_X_Desktop(Desk.Kind)) return Run_Tool(Desk, {"xdotool", "type", "--delay", "20", Keys});
   // wtype's keyboard joins the seat as it starts, and the window is told of it with the keys then
   // down as held rather than pressed: the keys are typed once the keyboard has arrived.
@@ -260,4 +387,44 @@ void Keep_Screenshot(const Screenshot& Image, const std::string& Name) {
     const char Rgb[3] = {static_cast<char>(Pixel >> 16), static_cast<char>(Pixel >> 8), static_cast<char>(Pixel)};
     File.write(Rgb, 3);
   }
+}
+
+bool Start_Keyboard(Desktop& Desk) {
+  if (Is_X_Desktop(Desk.Kind) || Desk.Keyboard) return true;
+  Desk.Keyboard = new Desktop_Keyboard;
+  const bool Opened = Is_Sway(Desk.Kind)
+                          ? (Desk.Keyboard->Virtual = Open_Wayland_Keyboard(Desk.Wayland_Socket.c_str())) != nullptr
+                          : Open_Remote_Desktop(*Desk.Keyboard, Desk.Bus_Address);
+  if (!Opened) Stop_Keyboard(Desk);
+  return Opened;
+}
+
+Child_Process Start_Terminal(const Desktop& Desk, const std::string& Title, const std::string& Program) {
+  const std::string Path = Runnable_Path(Desk, Program);
+  if (Path.empty()) return {};
+  std::vector<std::string> Terminal = {"foot", "--title=" + Title, "--app-id=" + Title};
+  if (Is_X_Desktop(Desk.Kind)) Terminal = {"xterm", "-T", Title, "-e"};
+  // -f: the transcript grows as the output comes, not only when the program has ended.
+  Terminal.insert(Terminal.end(), {"script", "-q", "-f", "-e", "-c", "'" + Path + "'", Transcript_Path(Desk, Title)});
+  return Start_Child({.Arguments = As_Desktop_User(Desk, Terminal), .Environment = Window_Environment(Desk),
+                      .Output = Device::Null, .Errors = Device::Null});
+}
+
+std::string Terminal_Transcript(const Desktop& Desk, const std::string& Title) {
+  std::ifstream File(Transcript_Path(Desk, Title), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(File), std::istreambuf_iterator<char>());
+}
+
+bool Focus_Window(const Desktop& Desk, const std::string& Title) {
+  if (Is_X_Desktop(Desk.Kind)) {
+    const std::string Window = Find_Window(Title);
+    return !Window.empty() && Run_Tool(Desk, {"xdotool", "windowactivate", Window});
+  }
+  if (Is_Sway(Desk.Kind)) return Run_Tool(Desk, {"swaymsg", "[title=\"^" + Title + "$\"] focus"});
+  constexpr uint32_t Alt = 0xffe9, Tab = 0xff09;  // key symbols
+  return Desk.Keyboard && Press_Together(*Desk.Keyboard, {Alt, Tab});
+}
+
+bool Window_Is_Urgent(const Desktop& Desk, const std::string& Title) {
+  return Is_Sway(Desk.Kind) && Run_Tool(Desk, {"swaymsg", "[title=\"^" + Title + "$\" urgent=latest] nop"});
 }

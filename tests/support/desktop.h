@@ -6,8 +6,8 @@
 // display names, and ends every process it started by process group id.
 //
 // The compositors refuse to run as root: as root, the Wayland desktops, the
-// programs on them and their tools (wtype, grim, swaymsg) run as the system
-// user drovanel-desktop, created when missing.
+// programs on them, their terminals and their tools (wtype, grim, swaymsg) run
+// as the system user drovanel-desktop, created when missing.
 //
 //   Desktop Desk;
 //   std::string Why;
@@ -15,6 +15,12 @@
 //   Child_Process Game = Start_On_Desktop(Desk, "/path/to/drovanel");
 //   ASSERT_TRUE(Eventually([&] { return Window_Has_Focus(Desk, "drovanel"); }));
 //   Type_On_Desktop(Desk, "a");
+//   // The player's path: a keyboard for the whole test, a terminal holding the console.
+//   ASSERT_TRUE(Start_Keyboard(Desk));
+//   Child_Process Console = Start_Terminal(Desk, "console", "/path/to/drovanel");
+//   Focus_Window(Desk, "console");
+//   Type_On_Desktop(Desk, "220000\n");
+//   std::string Text = Terminal_Transcript(Desk, "console");
 //   Screenshot Image;
 //   Take_Desktop_Screenshot(Desk, Image);
 //   Kill_Display_Server(Desk);
@@ -36,9 +42,12 @@ enum class Desktop_Kind {
   I3,              // Xvfb and i3, a tiling window manager, without a bar
   Sway,            // sway, headless; programs get WAYLAND_DISPLAY and DISPLAY (Xwayland)
   Sway_Scale_2,    // the same with the output at scale 2
+  Sway_Activation, // the same at scale 1, granting a window's request for the keyboard (xdg-activation)
   Sway_X11_Only,   // the same, but programs get DISPLAY alone: X11 clients of Xwayland
   Mutter_Wayland,  // mutter --wayland --headless, GNOME's compositor, with Xwayland
 };
+
+struct Desktop_Keyboard;
 
 // One running desktop. Stopped by its destructor if still running.
 struct Desktop {
@@ -49,6 +58,8 @@ struct Desktop {
   std::vector<std::string> As_User;       // the setpriv prefix that runs a command as drovanel-desktop, or empty
   std::vector<std::string> Environment;   // what programs on the desktop get: displays, runtime directory
   std::vector<std::string> Tool_Environment;  // what the Wayland tools get
+  std::string Wayland_Socket, Bus_Address;  // the compositor's socket (a path); mutter's private session bus
+  Desktop_Keyboard* Keyboard = nullptr;   // the keyboard Start_Keyboard made, or none
   ~Desktop();
 };
 
@@ -65,8 +76,28 @@ Child_Process Start_On_Desktop(const Desktop& Desk, const std::string& Program);
 // Whether the one window titled exactly Title is shown and has the keyboard focus
 // (false on mutter's Wayland desktop, which has no tool to ask).
 bool Window_Has_Focus(const Desktop& Desk, const std::string& Title);
-// Types Keys into the focused window (xdotool on X, wtype on sway); whether the tool succeeded.
+// Types Keys (digits, small letters, line feeds for Enter) into the focused window: on the
+// keyboard of Start_Keyboard once there is one, else xdotool on X and wtype on sway; whether
+// every key was typed.
 bool Type_On_Desktop(const Desktop& Desk, const std::string& Keys);
+
+// Gives the Wayland desktop a keyboard that stays for the whole test, as a real desktop's does:
+// a virtual keyboard on sway, a remote desktop session of mutter's own on mutter (whose seat
+// then has a keyboard and a pointer); true at once on X, which always has one.
+bool Start_Keyboard(Desktop& Desk);
+// Starts a terminal emulator titled Title on the desktop (xterm on X, foot on Wayland) in
+// which Program runs under `script`, which copies all the terminal shows into a transcript as
+// it comes; the terminal closes when Program ends.
+Child_Process Start_Terminal(const Desktop& Desk, const std::string& Title, const std::string& Program);
+// The transcript so far of the terminal titled Title; once it closed, it ends with the line
+// "Script done on <date> [COMMAND_EXIT_CODE=\"<status>\"]".
+std::string Terminal_Transcript(const Desktop& Desk, const std::string& Title);
+// Brings the window titled Title to the front with the keyboard, as the desktop's own command
+// does: xdotool windowactivate on X, swaymsg focus on sway; on mutter's Wayland desktop, whose
+// windows no tool can name, Alt+Tab on the keyboard of Start_Keyboard (the window used before).
+bool Focus_Window(const Desktop& Desk, const std::string& Title);
+// Whether sway marks the window titled Title urgent (false elsewhere).
+bool Window_Is_Urgent(const Desktop& Desk, const std::string& Title);
 // Asks the window titled Title to close, as its close button does: WM_DELETE_WINDOW on X,
 // swaymsg kill on sway; whether the request was sent.
 bool Close_Window_On_Desktop(const Desktop& Desk, const std::string& Title);

@@ -9,6 +9,8 @@
 //   wait       opens, clears, prints "ready" and reads keys with Get_Key for ever.
 //   poll       opens, clears, prints "ready" and loops like the game's flight:
 //              Key_Hit, Get_Pixel, Put_Pixel, for ever.
+//   levels     opens, prints "ready", then for each number read: clears the
+//              window (a new level), asks Key_Hit once and prints "flying".
 //   mouse      opens maximized, clears, prints "ready", then prints the mouse events
 //              "mouse EVENT X Y" as Get_Mouse yields them up to a right-button
 //              release, and closes.
@@ -95,6 +97,15 @@ void Probe_Main() {
     Say("ready");
     if (Scenario == "wait") Read_Keys_For_Ever();
     Fly_For_Ever(Size);
+  } else if (Scenario == "levels") {
+    Create_Graph_Window();
+    Say("ready");
+    for (;;) {
+      Console::Get_Integer();
+      Clear_Window(Color_Type::White);
+      Key_Hit();
+      Say("flying");
+    }
   } else if (Scenario == "mouse") {
     Ext_Create_Graph_Window();
     Clear_Window(Color_Type::White);

@@ -261,6 +261,74 @@ INSTANTIATE_TEST_SUITE_P(Endings, Window_Ending_Test,
                                   Info.param.Scenario;
                          });
 
+// A new picture's first Key_Hit waits while the window lacks the keyboard:
+// the window takes it from another window (the root window here) by itself at
+// the first clear, but not at a later one.
+// A hint shows over the picture while it waits; the wait ends when the window
+// has the keyboard again, or the program ends when the window goes or at Ctrl+C.
+enum class Wait_End { Focus_Given, Window_Closed, Interrupted };
+
+const char* Name_Of(Wait_End End) {
+  return End == Wait_End::Focus_Given ? "FocusGiven" : End == Wait_End::Window_Closed ? "WindowClosed" : "Interrupted";
+}
+
+void PrintTo(Wait_End End, std::ostream* Out) { *Out << Name_Of(End); }
+
+class Keyboard_Wait_Test : public Window_Test, public ::testing::WithParamInterface<Wait_End> {
+ protected:
+  // The pixels of the hint's box colour, the palette's blue, which the probe never draws.
+  int Hint_Pixels() {
+    Screenshot Image;
+    return Take_Screenshot(Server, Image) ? static_cast<int>(std::ranges::count(Image.Pixels, 0x0000AAu)) : -1;
+  }
+};
+
+TEST_P(Keyboard_Wait_Test, NewPictureWaitsForTheKeyboardWithAHint) {
+  Child_Process Probe = Start_Probe({"levels"});
+  ASSERT_EQ(Next_Line(Probe), "ready");
+  const std::string Window = Probe_Window();
+  const auto Focus_Elsewhere = [&] {
+    Run_Command("xdotool windowfocus $(xdotool search --maxdepth 0 --name '')");
+    return Eventually([&] { return Focused_Window() != Window; });
+  };
+  ASSERT_TRUE(Focus_Elsewhere());
+  Write_To_Child(Probe, "1\n");
+  ASSERT_EQ(Next_Line(Probe), "flying");
+  Expect_Focus(Window);
+
+  // The window learns a moment later that it lost the keyboard: a level begun before that does not wait.
+  bool Waited = false;
+  for (int Level = 2; Level <= 5 && !Waited; ++Level) {
+    ASSERT_TRUE(Focus_Elsewhere());
+    Write_To_Child(Probe, std::to_string(Level) + "\n");
+    Waited = Eventually([&] { return Hint_Pixels() > 5000; }, 2000);
+    if (!Waited) ASSERT_EQ(Next_Line(Probe), "flying");
+  }
+  ASSERT_TRUE(Waited) << "no level waited with the hint shown while another window had the keyboard";
+  std::string Line;
+  EXPECT_FALSE(Read_Line_From_Child(Probe, Line, 200)) << "the probe did not wait: " << Line;
+  switch (GetParam()) {
+    case Wait_End::Focus_Given:
+      Run_Command("xdotool windowfocus " + Window);
+      EXPECT_EQ(Next_Line(Probe, 3000), "flying");
+      EXPECT_TRUE(Eventually([&] { return Hint_Pixels() == 0; })) << "the hint stayed";
+      break;
+    case Wait_End::Window_Closed:
+      ASSERT_TRUE(Send_Close_Request(Window));
+      Expect_Report(Probe, "TARNWICK.WINDOW_NOT_OPEN", 3000);
+      break;
+    case Wait_End::Interrupted:
+      kill(Probe.Pid, SIGINT);
+      ASSERT_TRUE(Wait_For_Child(Probe, 3000)) << "Ctrl+C did not end the waiting program";
+      EXPECT_TRUE(WIFSIGNALED(Probe.Wait_Status) && WTERMSIG(Probe.Wait_Status) == SIGINT);
+      break;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, Keyboard_Wait_Test,
+                         ::testing::Values(Wait_End::Focus_Given, Wait_End::Window_Closed, Wait_End::Interrupted),
+                         [](const auto& Info) { return std::string(Name_Of(Info.param)); });
+
 // Ctrl+C in the console and kill still end a program whose window is open.
 class Signal_Test : public Window_Test, public ::testing::WithParamInterface<int> {};
 

@@ -1,9 +1,9 @@
 // The Windows release (bash scripts/package-windows) under Wine on a private
 // Xvfb: the Windows twin plays every transcript case byte for byte, with its
-// replies ended by LF and by CR LF; the zip's program and the installed game
-// each play a game; the silent installer puts the program, its Start-menu
-// entry and its uninstall key in place, and the silent uninstaller takes them
-// all away again.
+// replies ended by LF and by CR LF, and Ctrl+C in a terminal ends it; the
+// zip's program and the installed game each play a game; the silent
+// installer puts the program, its Start-menu entry and its uninstall key in
+// place, and the silent uninstaller takes them all away again.
 //
 // All cases run in one process and share one Wine prefix in a temporary
 // directory of their own (HOME too, so nothing is written outside it). At the
@@ -182,6 +182,21 @@ std::vector<Windows_Transcript> Windows_Transcripts() {
 INSTANTIATE_TEST_SUITE_P(Games, Windows_Twin, ::testing::ValuesIn(Windows_Transcripts()), [](const auto& Info) {
   return Info.param.Case.Name + (Info.param.Carriage_Returns ? "_CrLf" : "_Lf");
 });
+
+// Ctrl+C typed at a prompt in a terminal, which Wine makes the program's
+// console: the game ends at once, without a report, as by SIGINT on Linux,
+// with the status Windows gives a program ended so (STATUS_CONTROL_C_EXIT,
+// whose low byte Wine passes on).
+TEST(Windows_Console, CtrlCAtAPromptEndsTheGameAtOnce) {
+  const std::string Twin = Windows_Build + "/tests/game/drovanel_headless.exe";
+  Child_Process Game = Start_Child({.Arguments = {"script", "--quiet", "--return", "--command",
+                                                  "wine '" + Twin + "' 200 120 1 ''", "/dev/null"},
+                                    .Environment = Wine_Environment});
+  ASSERT_TRUE(Read_Past_From_Child(Game, Speed_Prompt, 20000));
+  ASSERT_TRUE(Write_To_Child(Game, "\x03"));
+  EXPECT_TRUE(Exited_With(Game, 0xC000013A & 0xFF, 5000));
+  EXPECT_EQ(Read_All_From_Child(Game, 5000).find("raised"), std::string::npos);
+}
 
 // ---- The release ------------------------------------------------------------
 

@@ -1,7 +1,7 @@
 // What the SDL back end settles about the desktop before SDL starts: Xlib's
-// error handlers, the session bus, whether a Wayland compositor has a seat,
-// and which video drivers to try. Each is a look at the platform, kept out
-// of the window thread's own file.
+// error handlers, the session bus, a launcher's activation token, whether a
+// Wayland compositor has a seat, and which video drivers to try. Each is a
+// look at the platform, kept out of the window thread's own file.
 #include <sys/stat.h>
 #include <wayland-client.h>
 
@@ -69,6 +69,13 @@ void Refuse_Bus_Autolaunch() {
     if (stat((std::string(Runtime) + "/bus").c_str(), &Bus) == 0 && S_ISSOCK(Bus.st_mode)) return;
   }
   setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
+}
+
+void Take_Launcher_Token() {
+  const char* Token = std::getenv("XDG_ACTIVATION_TOKEN");
+  if (!Token) return;
+  if (*Token) The_State.Launcher_Token = Token;
+  unsetenv("XDG_ACTIVATION_TOKEN");
 }
 
 std::vector<const char*> Video_Drivers() {

@@ -1,7 +1,7 @@
 // SDL's events on the window thread: key presses and text become the key
 // queue's character codes, mouse motion and buttons the mouse queue's events,
-// and the window's own events its state (closed, to be shown again). The
-// window thread is the queues' only producer.
+// and the window's own events its state (closed, to be shown again, with the
+// keyboard or without). The window thread is the queues' only producer.
 #include <algorithm>
 
 #include "graphics/tarnwick_codes.h"
@@ -111,6 +111,12 @@ void Handle_Event(const SDL_Event& Event) {
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_SHOWN: Side.Repaint_All = true; break;
+        // On Wayland the seat's own keyboard tells (wayland_seat.cpp): SDL
+        // says nothing when the seat's keyboard goes away.
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          if (!Side.On_Wayland) Set_Keyboard_Focus(Event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED);
+          break;
         default: break;
       }
       break;

@@ -6,8 +6,14 @@
 // shown. Nothing is shown when nothing changed, unless the window was exposed
 // or resized.
 //
+// While the program waits for the keyboard (keyboard_wait.cpp), a hint to
+// click the window is drawn over the picture's middle, in the window's own
+// pixels (never on the canvas, which GetColorPixel answers from); the rows
+// it covered are composed afresh from the canvas when it goes.
+//
 // On X11 the rows go to SDL's window surface, the X server's shared-memory
 // image; on Wayland to buffers of the back end's own (wayland_buffers.cpp).
+#include "graphics/backend/keyboard_hint.h"
 #include "graphics/backend/sdl/sdl_backend.h"
 
 namespace {
@@ -25,6 +31,8 @@ bool Lay_Out_For(int32_t Width, int32_t Height) {
                     static_cast<Uint8>(Palette_Rgb[Code]), 0xFF};
   SDL_SetPaletteColors(Side.Palette_Image->format->palette, Colors, 0, 16);
   Side.Layout = Layout_Picture(The_State.Surface.Width, The_State.Surface.Height, Width, Height);
+  const Hint_Area Hint = Keyboard_Hint_Area(Side.Layout);
+  Side.Hint_Box = {Hint.X, Hint.Y, Hint.Width, Hint.Height};
   Side.Repaint_All = true;
   return true;
 }
@@ -50,7 +58,8 @@ void Present() {
   auto& Side = The_State.Thread_Side;
   Canvas& Surface = The_State.Surface;
   const bool Any_Changed = Canvas_Take_Dirty_Rows(Surface, Side.Rows_Changed);
-  if (!Any_Changed && !Side.Repaint_All && !Side.Show_Pending) return;
+  const bool Hint_Changed = Side.Hint_Wanted != Side.Hint_Drawn;
+  if (!Any_Changed && !Side.Repaint_All && !Side.Show_Pending && !Hint_Changed) return;
 
   // The window's size in pixels (twice its size on a doubled Wayland output).
   int Width = 0, Height = 0;
@@ -72,11 +81,15 @@ void Present() {
   SDL_Surface* Image = Side.Palette_Image;
   std::vector<SDL_Rect>& Bands = Side.Bands;
   Bands.clear();
+  const SDL_Rect& Hint = Side.Hint_Box;
   for (int32_t Row = 0; Row < Side.Layout.Height; ++Row) {
-    if (!Side.Repaint_All && !Picture_Row_Changed(Side.Layout, Side.Rows_Changed, Row)) continue;
     const int32_t Y = Side.Layout.Y + Row;
+    const bool Under_Hint = Y >= Hint.y && Y < Hint.y + Hint.h;
+    if (!Side.Repaint_All && !(Hint_Changed && Under_Hint) && !Picture_Row_Changed(Side.Layout, Side.Rows_Changed, Row))
+      continue;
     auto* Line = static_cast<uint8_t*>(Image->pixels) + static_cast<size_t>(Y) * static_cast<size_t>(Image->pitch);
     Compose_Picture_Row(Surface, Side.Layout, Row, Line + Side.Layout.X);
+    if (Side.Hint_Wanted) Draw_Keyboard_Hint_Row(Side.Layout, Y, Line);
     if (!Bands.empty() && Bands.back().y + Bands.back().h == Y)
       ++Bands.back().h;
     else
@@ -88,4 +101,5 @@ void Present() {
   else
     Show_On_Window_Surface(*Target, Bands, Side.Repaint_All);
   Side.Repaint_All = false;
+  Side.Hint_Drawn = Side.Hint_Wanted;
 }

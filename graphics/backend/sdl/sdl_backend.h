@@ -6,7 +6,9 @@
 //   window_opening.cpp   opening the window at the size the desktop gives it;
 //   presentation.cpp     showing the canvas in the window, scaled to fit;
 //   wayland_buffers.cpp  the window's pixels on Wayland, in shared memory;
-//   input.cpp            SDL's events turned into the key and mouse queues.
+//   input.cpp            SDL's events turned into the key and mouse queues;
+//   keyboard_wait.cpp    whether the window has the keyboard, and the wait for it;
+//   wayland_seat.cpp     the Wayland seat's keyboard, and asking the compositor for it.
 // Only these files include SDL. Whether the window is open, and who answers
 // for its loss, is graphics/backend/window_presence.h, shared with other
 // back ends whose window has a thread of its own.
@@ -31,7 +33,10 @@ using Clock = std::chrono::steady_clock;
 
 struct wl_buffer;
 struct wl_display;
+struct wl_keyboard;
+struct wl_proxy;
 struct wl_registry;
+struct wl_seat;
 struct wl_shm;
 struct wl_surface;
 
@@ -54,6 +59,10 @@ struct Wayland_Output {
   wl_shm* Shm = nullptr;
   Shared_Buffer Buffers[2];
   std::vector<uint8_t> Unshown_Rows;  // rows changed since the compositor was last given a buffer
+  wl_seat* Seat = nullptr;            // the first seat, and its keyboard while it has one
+  wl_keyboard* Keyboard = nullptr;
+  wl_proxy* Activation = nullptr;     // the compositor's activation global, when it has one
+  wl_proxy* Pending_Token = nullptr;  // an activation token asked for and not yet given
 };
 
 // What a session of the window thread is asked to do.
@@ -93,6 +102,15 @@ struct Sdl_Backend_State {
   std::atomic<bool> Thread_Finished{false};
   std::atomic<bool> Display_Lost{false};   // for good: the display broke or stopped answering
   std::atomic<std::string*> Pending_Title{nullptr};
+  // Written by the window thread (and The_Window_Wakeups bumped on a change): the window
+  // has the keyboard, or the desktop has none. Raised by the program's thread
+  // while it waits in KeyHit for the keyboard.
+  std::atomic<bool> Keyboard_Ready{false};
+  std::atomic<bool> Keyboard_Wanted{false};
+
+  // The activation token a launcher passed, taken from the environment before
+  // the first window thread starts; from then on the window thread's.
+  std::string Launcher_Token;
 
   Key_Queue Keys;
   Mouse_Queue Mice;
@@ -108,7 +126,14 @@ struct Sdl_Backend_State {
     bool Show_Pending = false;             // composed rows the window could not take yet
     bool On_Wayland = false;               // shown through Wayland, not SDL's window surface
     Wayland_Output Wayland;
-    bool Focus_Taken = false;
+    bool Focus_Taken = false;              // the window asked for the keyboard at the program's first clear
+    bool Has_Keyboard_Focus = false;       // SDL's focus events on X11, the seat's own keyboard on Wayland
+    bool Seat_Has_Keyboard = true;         // false while a Wayland seat has no keyboard; X11 always has one
+    uint32_t Clears_Asked = 0;             // the clear count when the compositor was last asked for the keyboard
+    bool Wait_Seen = false;                // the program's wait for the keyboard, as this thread saw it begin
+    Clock::time_point Wait_Began;
+    bool Hint_Wanted = false, Hint_Drawn = false;  // the hint to click the window, wanted and on the picture
+    SDL_Rect Hint_Box{};                   // where the hint lies in the window, in pixels
     bool Closed = false;                   // by its close button, or its display went
   } Thread_Side;
 };
@@ -116,6 +141,15 @@ struct Sdl_Backend_State {
 // The one state; never destroyed, since a window thread that was given up may still be using it.
 extern Sdl_Backend_State& The_State;
 
+
+// Window thread: the window gained or lost the keyboard; the seat gained or
+// lost its keyboard (Wayland). Each publishes Keyboard_Ready.
+void Set_Keyboard_Focus(bool Has_It);
+void Set_Seat_Keyboard(bool Present);
+// Window thread, at every frame: asks the desktop for the keyboard at the
+// program's first clear and when its wait begins, and decides whether the
+// hint shows.
+void Follow_Keyboard_Wait();
 
 // Installs Xlib's handlers before SDL starts (SDL chains its own protocol
 // error handler to ours): protocol errors are ignored, and a broken display
@@ -127,6 +161,11 @@ void Install_X_Error_Handlers(void (*On_Display_Lost)());
 // refused instead. Call before the window thread starts: changing the
 // environment is not safe while other threads run.
 void Refuse_Bus_Autolaunch();
+// Takes the activation token a launcher passed in XDG_ACTIVATION_TOKEN into
+// The_State.Launcher_Token and removes it from the environment, so that no
+// program this one starts takes it for its own. Call before the window
+// thread starts, like Refuse_Bus_Autolaunch.
+void Take_Launcher_Token();
 // The video drivers to try, in order (nullptr: SDL's choice). Wayland first
 // where a compositor offers it with a seat: the window is then native, sharp
 // on a scaled output, with the compositor's decorations and keyboard. X11
@@ -150,8 +189,16 @@ void Close_Window();
 // Takes the Wayland window's surface for buffers of this back end's own;
 // false when the window is not on Wayland or its compositor shares no memory.
 bool Wayland_Output_Start(SDL_Window* Handle);
-// Releases the buffers.
+// Releases the buffers, the seat's objects and the activation global.
 void Wayland_Output_Stop();
+// Binds the seat or the activation global when Interface names one (from the
+// registry's announcements).
+void Wayland_Seat_Global(wl_registry* Registry, uint32_t Name, const char* Interface, uint32_t Version);
+// Releases what Wayland_Seat_Global bound.
+void Wayland_Seat_Stop();
+// Asks the compositor to activate the window: with a token asked for the
+// window's surface, and the first time with the launcher's token too.
+void Wayland_Request_Activation();
 // Shows the bands of Picture (all of it when Everything), a picture of the
 // window's size in pixels; false when the compositor still holds both
 // buffers: the rows are then shown by the next call.

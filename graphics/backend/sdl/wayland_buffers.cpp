@@ -22,9 +22,11 @@ namespace {
 
 Wayland_Output& Output() { return The_State.Thread_Side.Wayland; }
 
-void On_Global(void* Data, wl_registry* Registry, uint32_t Name, const char* Interface, uint32_t) {
+void On_Global(void*, wl_registry* Registry, uint32_t Name, const char* Interface, uint32_t Version) {
   if (std::strcmp(Interface, wl_shm_interface.name) == 0)
-    *static_cast<wl_shm**>(Data) = static_cast<wl_shm*>(wl_registry_bind(Registry, Name, &wl_shm_interface, 1));
+    Output().Shm = static_cast<wl_shm*>(wl_registry_bind(Registry, Name, &wl_shm_interface, 1));
+  else
+    Wayland_Seat_Global(Registry, Name, Interface, Version);
 }
 
 void On_Global_Removed(void*, wl_registry*, uint32_t) {}
@@ -107,14 +109,16 @@ bool Wayland_Output_Start(SDL_Window* Handle) {
   Out.Surface = Info.info.wl.surface;
   static const wl_registry_listener Listener = {On_Global, On_Global_Removed};
   Out.Registry = wl_display_get_registry(Out.Display);
-  wl_registry_add_listener(Out.Registry, &Listener, &Out.Shm);
+  wl_registry_add_listener(Out.Registry, &Listener, nullptr);
   wl_display_roundtrip(Out.Display);
+  wl_display_roundtrip(Out.Display);  // the seat's devices, and the keyboard's focus
   return Out.Shm != nullptr;
 }
 
 void Wayland_Output_Stop() {
   Wayland_Output& Out = Output();
   for (Shared_Buffer& Buffer : Out.Buffers) Release_Buffer(Buffer);
+  Wayland_Seat_Stop();
   if (Out.Shm) wl_shm_destroy(Out.Shm);
   if (Out.Registry) wl_registry_destroy(Out.Registry);
   Out = {};

@@ -113,7 +113,7 @@ int32_t Open_Window() {
     return Create_Window_Failed_Code;
   }
   Side.Repaint_All = true;
-  Side.Focus_Taken = false;
+  Set_Keyboard_Focus(Side.Has_Keyboard_Focus);  // publishes what the opening found
   // Closed by its button before it was ready: the opening failed.
   return Side.Closed ? Create_Window_Failed_Code : 0;
 }

@@ -84,17 +84,6 @@ void On_Display_Connection_Lost() {
   for (;;) pause();
 }
 
-// The first time the program clears the window (the game's first level), the
-// window comes to the front and takes the keyboard from the console.
-void Take_Focus_On_First_Clear() {
-  auto& Side = The_State.Thread_Side;
-  if (Side.Focus_Taken) return;
-  if (std::atomic_ref<uint32_t>(The_State.Surface.Clear_Count).load(std::memory_order_acquire) == 0) return;
-  SDL_RaiseWindow(Side.Handle);
-  SDL_SetWindowInputFocus(Side.Handle);
-  Side.Focus_Taken = true;
-}
-
 void Apply_Pending_Title() {
   std::string* Title = The_State.Pending_Title.exchange(nullptr, std::memory_order_acquire);
   if (!Title) return;
@@ -111,7 +100,7 @@ void Run_Window() {
     const Clock::time_point Now = Clock::now();
     if (Now >= Next_Frame) {
       Apply_Pending_Title();
-      Take_Focus_On_First_Clear();
+      Follow_Keyboard_Wait();
       Present();
       Next_Frame += Frame_Period;
       if (Next_Frame <= Now) Next_Frame = Now + Frame_Period;
@@ -214,6 +203,7 @@ void Release_At_Exit() { Release_Session(); }
 int32_t Start_Session(Session_Kind Kind, int32_t Width, int32_t Height) {
   if (!The_State.Exit_Hook_Registered) {
     Refuse_Bus_Autolaunch();
+    Take_Launcher_Token();
     std::atexit(Release_At_Exit);
     The_State.Exit_Hook_Registered = true;
   }
@@ -267,9 +257,6 @@ Canvas* Backend_Open_Canvas() {
   Window_Gone_Answer();
   return nullptr;
 }
-
-// Not waiting yet: the window asks for the keyboard at the first clear.
-int32_t Backend_Wait_For_Keyboard() { return 0; }
 
 Key_Queue& Backend_Key_Queue() { return The_State.Keys; }
 

@@ -8,54 +8,14 @@
 // to the window with StretchDIBits. Nothing is invalidated when nothing
 // changed.
 //
-// While the program waits for the keyboard past its grace, a hint lies over
-// the picture's middle, in the picture alone: the canvas never holds it.
+// While the program waits for the keyboard past its grace, the hint
+// (graphics/backend/keyboard_hint.h) lies over the picture's middle, in the
+// picture alone: the canvas never holds it.
 #include <algorithm>
-#include <cstring>
 #include <new>
 
-#include "graphics/backend/font.h"
+#include "graphics/backend/keyboard_hint.h"
 #include "graphics/backend/win32/win32_backend.h"
-
-namespace {
-
-// The hint: white text on blue in a black frame, the font's cells scaled up.
-constexpr char Hint_Text[] = "Click here to play";
-constexpr uint8_t Hint_Background = 1, Hint_Ink = 15, Hint_Frame = 0;
-
-// Where the hint lies in a picture of that size, and its font's scale.
-struct Hint_Box {
-  int32_t Left, Top, Width, Height, Scale;
-};
-
-Hint_Box Hint_Box_For(int32_t Output_Width, int32_t Output_Height) {
-  const int32_t Characters = static_cast<int32_t>(sizeof Hint_Text - 1);
-  const int32_t Scale = std::clamp(Output_Width / (Characters * Font_Cell_Width * 3), 1, 4);
-  const int32_t Margin = Font_Cell_Height * Scale;
-  const int32_t Width = std::min(Characters * Font_Cell_Width * Scale + 2 * Margin, Output_Width);
-  const int32_t Height = std::min(Font_Cell_Height * Scale + 2 * Margin, Output_Height);
-  return {(Output_Width - Width) / 2, (Output_Height - Height) / 2, Width, Height, Scale};
-}
-
-// Draws the hint's part on picture row Y, if it has one.
-void Draw_Hint_Row(const Hint_Box& Box, int32_t Y, uint8_t* Row) {
-  if (Y < Box.Top || Y >= Box.Top + Box.Height) return;
-  const bool Edge_Row = Y == Box.Top || Y == Box.Top + Box.Height - 1;
-  std::memset(Row + Box.Left, Edge_Row ? Hint_Frame : Hint_Background, static_cast<size_t>(Box.Width));
-  Row[Box.Left] = Row[Box.Left + Box.Width - 1] = Hint_Frame;
-  const int32_t Margin = Font_Cell_Height * Box.Scale;
-  const int32_t Glyph_Row = (Y - Box.Top - Margin) / Box.Scale;
-  if (Y - Box.Top < Margin || Glyph_Row >= Font_Cell_Height) return;
-  for (int32_t I = 0; Hint_Text[I]; ++I) {
-    const uint8_t Bits = Font_Glyph(static_cast<unsigned char>(Hint_Text[I]))[static_cast<size_t>(Glyph_Row)];
-    for (int32_t Column = 0; Column < Font_Cell_Width * Box.Scale; ++Column) {
-      const int32_t X = Box.Left + Margin + I * Font_Cell_Width * Box.Scale + Column;
-      if (X < Box.Left + Box.Width - 1 && (Bits & (0x80 >> (Column / Box.Scale)))) Row[X] = Hint_Ink;
-    }
-  }
-}
-
-}  // namespace
 
 bool Lay_Out_For(int32_t Width, int32_t Height) {
   auto& Side = The_State.Thread_Side;
@@ -93,11 +53,12 @@ bool Update_Picture() {
   auto& Side = The_State.Thread_Side;
   Canvas& Surface = The_State.Surface;
   const bool Any_Changed = Canvas_Take_Dirty_Rows(Surface, Side.Rows_Changed);
-  if (!Any_Changed && !Side.Repaint_All) return true;
+  const bool Hint_Changed = Side.Hint_Shown != Side.Hint_Drawn;
+  if (!Any_Changed && !Side.Repaint_All && !Hint_Changed) return true;
   const Picture_Layout& Layout = Side.Layout;
   if (Layout.Width < 1 || Side.Picture.empty()) return true;  // no picture yet: it is composed once there is
 
-  const Hint_Box Hint = Hint_Box_For(Layout.Output_Width, Layout.Output_Height);
+  const Hint_Area Hint = Keyboard_Hint_Area(Layout);
   bool Invalidated = true;
   int32_t Band_Top = -1;  // the first row of the band being gathered, -1 for none
   const auto End_Band = [&](int32_t Bottom) {
@@ -109,19 +70,21 @@ bool Update_Picture() {
   for (int32_t Y = 0; Y < Layout.Output_Height; ++Y) {
     const int32_t Row = Y - Layout.Y;
     const bool In_Picture = Row >= 0 && Row < Layout.Height;
-    const bool In_Hint = Side.Hint_Shown && Y >= Hint.Top && Y < Hint.Top + Hint.Height;
-    if (!Side.Repaint_All && !(In_Picture && Picture_Row_Changed(Layout, Side.Rows_Changed, Row))) {
+    const bool Under_Hint = Y >= Hint.Y && Y < Hint.Y + Hint.Height;
+    if (!Side.Repaint_All && !(Hint_Changed && Under_Hint) &&
+        !(In_Picture && Picture_Row_Changed(Layout, Side.Rows_Changed, Row))) {
       End_Band(Y);
       continue;
     }
     uint8_t* Line =
         Side.Picture.data() + static_cast<size_t>(Layout.Output_Height - 1 - Y) * static_cast<size_t>(Side.Stride);
     if (In_Picture) Compose_Picture_Row(Surface, Side.Layout, Row, Line + Layout.X);
-    if (In_Hint) Draw_Hint_Row(Hint, Y, Line);
+    if (Side.Hint_Shown) Draw_Keyboard_Hint_Row(Layout, Y, Line);
     if (Band_Top < 0) Band_Top = Y;
   }
   End_Band(Layout.Output_Height);
   Side.Repaint_All = false;
+  Side.Hint_Drawn = Side.Hint_Shown;
   return Invalidated;
 }
 

@@ -88,8 +88,8 @@ struct Win32_Backend_State {
     Palette_Bitmap_Info Bitmap{};       // describes Picture to GDI
     Picture_Layout Layout;              // where the canvas shows in the window
     std::vector<uint8_t> Rows_Changed;  // this frame's changed canvas rows, kept to reuse its memory
-    bool Repaint_All = true;            // resized, or the hint came or went: compose everything again
-    bool Hint_Shown = false;            // the keyboard hint is in the picture
+    bool Repaint_All = true;            // resized: compose everything again
+    bool Hint_Shown = false, Hint_Drawn = false;  // the keyboard hint wanted, and in the picture
     bool Closed = false;                // by its close button
     bool Ending = false;                // the message loop is ending: no more presenting
   } Thread_Side;

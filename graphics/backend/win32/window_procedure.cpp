@@ -221,10 +221,7 @@ void Handle_Wake() {
   if (Wanted && !The_State.Has_Keyboard.load(std::memory_order_acquire)) Ask_For_Keyboard(Window);
   // The hint shows while the program waits past its grace, and goes with the wait.
   const bool Hint = Wanted && The_State.Hint_Wanted.load(std::memory_order_acquire);
-  if (Hint != Side.Hint_Shown) {
-    Side.Hint_Shown = Hint;
-    Side.Repaint_All = true;
-  }
+  Side.Hint_Shown = Hint;
   Update_Picture();
 }
 

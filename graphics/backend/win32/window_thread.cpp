@@ -47,7 +47,7 @@ constexpr DWORD Thread_End_Limit_Ms = 3000;
 // window went, before it ends the program with the report itself.
 constexpr auto Loss_Report_Grace = std::chrono::milliseconds(300);
 // How long a level waits silently for the keyboard before it shows the hint.
-constexpr auto Keyboard_Grace = std::chrono::milliseconds(500);
+constexpr auto Keyboard_Grace = std::chrono::milliseconds(250);
 
 // Asks the window thread to look at the shared flags. A post that fails (a
 // full queue) is made up for by the presentation timer, which looks too.

@@ -1,4 +1,4 @@
-#include "bench/wayland_keyboard.h"
+#include "tests/support/wayland_keyboard.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -69,8 +69,8 @@ struct Wayland_Keyboard {
   wl_proxy* Keyboard = nullptr;
 };
 
-Wayland_Keyboard* Open_Wayland_Keyboard() {
-  wl_display* Display = wl_display_connect(nullptr);
+Wayland_Keyboard* Open_Wayland_Keyboard(const char* Socket) {
+  wl_display* Display = wl_display_connect(Socket);
   if (!Display) return nullptr;
   Globals Found;
   static const wl_registry_listener Listener = {On_Global, On_Global_Removed};

@@ -1,0 +1,93 @@
+// Whether the window has the keyboard, and the program's wait for it. A
+// level's flight must not start while the player's keys go to another window
+// (the console, where the prompts were answered): KeyHit's first query on a
+// new picture waits here until the window has the keyboard.
+//
+// The window thread knows: SDL's focus events on X11 (where there is always a
+// keyboard), the seat's own keyboard on Wayland (wayland_seat.cpp), whose
+// seat may have no keyboard at all, and then nothing waits. It publishes one
+// atomic, Keyboard_Ready, and bumps The_Window_Wakeups when it changes; the
+// program's thread waits on those, as GetKey does, and never calls SDL.
+//
+// While the program waits, the window thread asks the desktop for the
+// keyboard and, after a short silent grace (on X11 the window takes the
+// keyboard itself a frame or two after the first clear), shows a hint over
+// the picture (presentation.cpp) until the window has it.
+#include "graphics/backend/sdl/sdl_backend.h"
+#include "graphics/backend/window_presence.h"
+#include "graphics/backend/window_system.h"
+
+namespace {
+
+// How long a wait stays silent before the hint shows.
+constexpr auto Hint_Grace = std::chrono::milliseconds(250);
+
+void Publish_Keyboard_Ready() {
+  const auto& Side = The_State.Thread_Side;
+  const bool Ready = Side.Has_Keyboard_Focus || !Side.Seat_Has_Keyboard;
+  if (The_State.Keyboard_Ready.exchange(Ready, std::memory_order_acq_rel) != Ready) Wake_Waiters();
+}
+
+bool Keyboard_Ready() { return The_State.Keyboard_Ready.load(std::memory_order_relaxed); }
+
+// On Wayland the compositor is asked at most once per picture (the first
+// clear and the wait after it are one request).
+void Ask_Compositor(uint32_t Clears) {
+  auto& Side = The_State.Thread_Side;
+  if (!Side.On_Wayland || Keyboard_Ready() || Side.Clears_Asked == Clears) return;
+  Side.Clears_Asked = Clears;
+  Wayland_Request_Activation();
+}
+
+}  // namespace
+
+void Set_Keyboard_Focus(bool Has_It) {
+  The_State.Thread_Side.Has_Keyboard_Focus = Has_It;
+  Publish_Keyboard_Ready();
+}
+
+void Set_Seat_Keyboard(bool Present) {
+  The_State.Thread_Side.Seat_Has_Keyboard = Present;
+  Publish_Keyboard_Ready();
+}
+
+void Follow_Keyboard_Wait() {
+  auto& Side = The_State.Thread_Side;
+  const uint32_t Clears = std::atomic_ref<uint32_t>(The_State.Surface.Clear_Count).load(std::memory_order_acquire);
+  // The first time the program clears the window (the game's first level),
+  // the window comes to the front and takes the keyboard from the console:
+  // on X11 by itself, on Wayland where the compositor grants it.
+  if (!Side.Focus_Taken && Clears > 0) {
+    Side.Focus_Taken = true;
+    if (!Side.On_Wayland) {
+      SDL_SetWindowInputFocus(Side.Handle);
+      SDL_RaiseWindow(Side.Handle);
+    }
+    Ask_Compositor(Clears);
+  }
+  const bool Wanted = The_State.Keyboard_Wanted.load(std::memory_order_acquire);
+  const Clock::time_point Now = Clock::now();
+  if (Wanted && !Side.Wait_Seen) {
+    Side.Wait_Began = Now;
+    Ask_Compositor(Clears);
+  }
+  Side.Wait_Seen = Wanted;
+  Side.Hint_Wanted = Wanted && !Keyboard_Ready() && Now - Side.Wait_Began >= Hint_Grace;
+}
+
+int32_t Backend_Wait_For_Keyboard() {
+  if (The_State.Keyboard_Ready.load(std::memory_order_acquire)) [[likely]] return 0;
+  The_State.Keyboard_Wanted.store(true, std::memory_order_release);
+  int32_t Result = 0;
+  for (;;) {
+    const uint32_t Seen = The_Window_Wakeups.load(std::memory_order_acquire);
+    if (!Window_Is_Open()) {
+      Result = Window_Gone_Answer();
+      break;
+    }
+    if (The_State.Keyboard_Ready.load(std::memory_order_acquire)) break;
+    The_Window_Wakeups.wait(Seen, std::memory_order_acquire);  // until the keyboard comes or the window goes
+  }
+  The_State.Keyboard_Wanted.store(false, std::memory_order_release);
+  return Result;
+}
