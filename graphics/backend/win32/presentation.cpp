@@ -20,7 +20,8 @@
 bool Lay_Out_For(int32_t Width, int32_t Height) {
   auto& Side = The_State.Thread_Side;
   const Canvas& Surface = The_State.Surface;
-  if (!Surface.Pixels) return true;  // the opening lays the canvas out once it exists
+  // The opening lays the canvas out once it exists; a minimized window has no area to lay it out in.
+  if (!Surface.Pixels || Width < 1 || Height < 1) return true;
   if (Width == Side.Layout.Output_Width && Height == Side.Layout.Output_Height) return true;
   const int32_t Stride = (Width + 3) & ~3;  // a DIB's rows start on four-byte boundaries
   try {

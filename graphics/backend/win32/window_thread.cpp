@@ -10,7 +10,9 @@
 // outside the window (no capture), keys Windows gives no character for other
 // than the arrows and the page and editing keys.
 // Depends on: user32 and gdi32 alone, the shared canvas, the event queues,
-// the picture layout and the window's presence (window_presence.h).
+// the picture layout, the keyboard hint and the window's presence
+// (window_presence.h); the frame's end of the process (frame/platform.h) when
+// the window thread itself ends the program with the report.
 //
 // One thread of the back end's own creates the window, owns it and runs its
 // message loop: it turns messages into the key and mouse queues (it is their
