@@ -28,11 +28,11 @@ int32_t Count_Chain = Default_Count_Chain;
 
 // One round of the calibration: Samples delays of Probe_Speed counts at
 // Chain, timed on Clock, and Chain rescaled by their typical time: the mean of
-// the samples within a quarter above the median. A timer interrupt, which
-// the delay pays for in play too, adds a few microseconds to a sample and
-// stays in that mean; a longer stall, or a sample that lost the core to
-// another thread (as it can on a wall clock), does not. {0, Chain} when no
-// sample read a time.
+// the samples within a tenth above the median, the loop's usual cost. A
+// sample that an interrupt (a fifth of a sample on a virtual machine), a
+// stall or another thread (on a wall clock) slowed by more is left out: play
+// pays for those too, but they are too rare and too large to average from a
+// dozen samples. {0, Chain} when no sample read a time.
 Delay_Calibration Measure_Round(Nanosecond_Clock Clock, int32_t Samples, int32_t Chain) {
   const Delay_Plan Probe = Plan_Delay(Probe_Speed, Chain);
   std::array<int64_t, std::max(Warm_Up_Samples, Calibration_Samples)> Times{};
@@ -50,7 +50,7 @@ Delay_Calibration Measure_Round(Nanosecond_Clock Clock, int32_t Samples, int32_t
 
   // The median is the upper of the two middle times when their number is even.
   std::sort(Times.begin(), Times.begin() + Usable);
-  const double Limit = 1.25 * static_cast<double>(Times[Usable / 2]);
+  const double Limit = 1.1 * static_cast<double>(Times[Usable / 2]);
   double Sum = 0;
   int32_t Kept = 0;
   for (size_t Index = 0; Index < Usable && static_cast<double>(Times[Index]) <= Limit; ++Index, ++Kept)

@@ -73,8 +73,8 @@ int64_t Thread_Cpu_Time_Ns();
 // Chooses the chain of one count by timing delays of Probe_Speed counts on
 // Clock: the typical warm-up sample rescales the default chain, then the
 // typical calibration sample, run at that chain, rescales it again. Typical:
-// the mean of the samples within a quarter above the median, since play runs
-// at the loop's usual cost, interrupts included, not at its best. Samples that
+// the mean of the samples within a tenth above the median, since play runs at
+// the loop's usual cost, not at its best. Samples that
 // read no time or a negative time are ignored; a round with none left keeps
 // the chain it started from.
 Delay_Calibration Measure_Delay(Nanosecond_Clock Clock);
