@@ -12,15 +12,16 @@
 //   (other processes may still use CPU 0);
 // - Whole_Game/headless: the test twin tests/game/drovanel_headless, the same
 //   game without a window thread or X server.
-// (--benchmark_filter=drovanel$ runs one of them.) The player steers nowhere:
-// the dot climbs from the middle row of a 1280 x 2048 screen to the frame's
-// top, 1014 steps of level 0. Each game reports:
+// (--benchmark_filter=Whole_Game/drovanel/ runs one of them.) The player
+// steers nowhere: the dot climbs from the middle row of a 1280 x 2048 screen
+// to the frame's top, 1014 steps of level 0. Each game reports:
 // - steps_per_second: steps over the wall time from the first step to the last;
 // - cpu_steps_per_second: steps over the flight thread's CPU time in that span,
 //   the pace had no other thread taken its core;
 // - wait_percent: the share of that span the flight thread waited for a core
 //   (from /proc/PID/task/PID/schedstat);
-// and the ten games' median, min and max of each. To compare with another
+// and the ten games' median, min and max of each (small values print with
+// an SI suffix: 2.5m is 0.0025). To compare with another
 // build (the previous calibration, say), name its programs:
 //
 //   bench/pace_bench --drovanel=/other/build/game/drovanel --headless=/other/build/tests/game/drovanel_headless
