@@ -22,32 +22,65 @@ inline constexpr int32_t Default_Count_Chain = 11 * Link_Fraction;
 // even a core four times faster than today's fastest needs fewer than 64 links.
 inline constexpr int32_t Max_Count_Chain = 64 * Link_Fraction;
 
-// The calibration times Calibration_Samples runs of Calibration_Probe_Links links each.
-inline constexpr int32_t Calibration_Samples = 6;
-inline constexpr int64_t Calibration_Probe_Links = int64_t{1} << 18;
+// Every sample of the calibration is one delay of Probe_Speed counts, about
+// 0.19 ms at the pace sought. Warm_Up_Samples of them at the default chain give
+// a first estimate, and warm the code and the core; Calibration_Samples at that
+// estimate give the chain.
+inline constexpr int32_t Probe_Speed = 16384;
+inline constexpr int32_t Warm_Up_Samples = 3;
+inline constexpr int32_t Calibration_Samples = 12;
 
 // A clock that reads nanoseconds; the calibration takes one as a parameter, so tests can script it.
 using Nanosecond_Clock = int64_t (*)();
 
 // What a calibration measured and what it chose.
 struct Delay_Calibration {
-  double Link_Ns;       // one link's cost in the fastest sample; 0 when no sample was usable
+  double Link_Ns;       // one link's typical cost in the calibration samples; 0 when
+                        // none of them was usable
   int32_t Count_Chain;  // 64ths of a link that bring one count nearest Count_Cost_Ns,
                         // from one link (Link_Fraction) to Max_Count_Chain
 };
+
+// The links a delay runs: every count its whole links, then the fractions of
+// a link the counts are owed, one link each, so Speed counts cost Speed times the chain.
+struct Delay_Plan {
+  int64_t Counts;           // Speed, or 0 when Speed <= 0
+  int32_t Links_Per_Count;  // the chain's whole links
+  int64_t Fraction_Links;   // Counts times the chain's 64ths beyond its whole links, over 64, rounded down
+};
+
+// The plan of a delay of Speed counts of Count_Chain 64ths of a link each.
+// 64-bit counts: Speed = 2^31 - 1 with a chain of 63/64 beyond its links does not overflow.
+constexpr Delay_Plan Plan_Delay(int32_t Speed, int32_t Count_Chain) {
+  if (Speed <= 0) return {0, 0, 0};
+  return {Speed, Count_Chain / Link_Fraction, int64_t{Speed} * (Count_Chain % Link_Fraction) / Link_Fraction};
+}
+
+// Runs Plan, one call of Link a link: the delay's loops, with the link as a
+// parameter so that a test can count the links.
+template <typename Link_Operation>
+inline void Run_Plan(const Delay_Plan& Plan, Link_Operation&& Link) {
+  for (int64_t Count = 1; Count <= Plan.Counts; ++Count) {
+    for (int32_t Whole = 0; Whole < Plan.Links_Per_Count; ++Whole) Link();
+  }
+  for (int64_t Fraction = 0; Fraction < Plan.Fraction_Links; ++Fraction) Link();
+}
 
 // The calibration's clock in nanoseconds, the platform's fine clock
 // (frame/platform.h): on Linux the calling thread's CPU time, which does not
 // advance while another process has the core. 0 if the clock cannot be read.
 int64_t Thread_Cpu_Time_Ns();
 
-// Times the chain Calibration_Samples times on Clock and chooses the chain of
-// one count from the fastest sample, since interference only ever slows a sample.
-// Samples that read no time or a negative time are ignored; with none left the
-// chain is Default_Count_Chain.
+// Chooses the chain of one count by timing delays of Probe_Speed counts on
+// Clock: the typical warm-up sample rescales the default chain, then the
+// typical calibration sample, run at that chain, rescales it again. Typical:
+// the mean of the samples within a tenth above the median, since play runs at
+// the loop's usual cost, not at its best. Samples that
+// read no time or a negative time are ignored; a round with none left keeps
+// the chain it started from.
 Delay_Calibration Measure_Delay(Nanosecond_Clock Clock);
 
-// Measures on the thread's CPU-time clock and makes Delay use the chain chosen.
+// Measures on the platform's fine clock and makes Delay use the chain chosen.
 Delay_Calibration Calibrate_Delay();
 
 // Counts from 1 to Speed, each count doing a chain of dependent integer work of

@@ -1,5 +1,6 @@
-// The delay's calibration on a scripted clock: the chain it chooses for one
-// count from what the samples read, with interference and clocks that say nothing.
+// The delay's arithmetic with a link that counts, and its calibration on a
+// scripted clock: the chain it chooses from what the samples read, with
+// interference and clocks that say nothing.
 #include "game/delay.h"
 
 #include <gtest/gtest.h>
@@ -8,86 +9,123 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-using Game::Calibration_Probe_Links;
-using Game::Calibration_Samples;
 using Game::Default_Count_Chain;
+
+// A delay of Speed counts runs Speed times the chain, less than one link short:
+// Speed * Chain / 64 links, rounded down.
+TEST(Delay_Plan, SpeedCountsRunSpeedTimesTheChain) {
+  constexpr int32_t Most = std::numeric_limits<int32_t>::max();
+  struct Case {
+    int32_t Speed, Chain;
+    Game::Delay_Plan Plan;
+  };
+  const Case Cases[] = {
+      {0, 704, {0, 0, 0}},
+      {-5, 727, {0, 0, 0}},
+      {std::numeric_limits<int32_t>::min(), 727, {0, 0, 0}},
+      {1, 64, {1, 1, 0}},
+      {1, 127, {1, 1, 0}},  // 63/64 of a link owed, none run
+      {64, 127, {64, 1, 63}},
+      {65, 65, {65, 1, 1}},
+      {3, 4096, {3, 64, 0}},
+      {220000, 704, {220000, 11, 0}},
+      {220000, 727, {220000, 11, 79062}},
+      {Most, 4096, {Most, 64, 0}},
+      {Most, 4095, {Most, 63, 2113929215}},
+      {Most, 65, {Most, 1, 33554431}},
+  };
+  for (const Case& C : Cases) {
+    const std::string Name = std::to_string(C.Speed) + " counts of " + std::to_string(C.Chain) + "/64";
+    const Game::Delay_Plan Plan = Game::Plan_Delay(C.Speed, C.Chain);
+    EXPECT_EQ(Plan.Counts, C.Plan.Counts) << Name;
+    EXPECT_EQ(Plan.Links_Per_Count, C.Plan.Links_Per_Count) << Name;
+    EXPECT_EQ(Plan.Fraction_Links, C.Plan.Fraction_Links) << Name;
+    const int64_t Links = std::max(int64_t{C.Speed}, int64_t{0}) * C.Chain / Game::Link_Fraction;
+    EXPECT_EQ(Plan.Counts * Plan.Links_Per_Count + Plan.Fraction_Links, Links) << Name;
+    // The delay's own loops, with a link that counts, where that takes no time.
+    if (Links > 20'000'000) continue;
+    int64_t Links_Run = 0;
+    Game::Run_Plan(Plan, [&Links_Run] { ++Links_Run; });
+    EXPECT_EQ(Links_Run, Links) << Name;
+  }
+}
 
 // The clock's readings, two per sample (start, end), and the next one to give.
 std::vector<int64_t> Readings;
 size_t Next_Reading;
+int64_t Now = 1'000'000;
 
 int64_t Scripted_Clock() { return Readings.at(Next_Reading++); }
 
-// Readings for samples whose links cost these nanoseconds each, the last value
-// repeated for the remaining samples.
-void Script_Link_Costs(const std::vector<double>& Link_Ns) {
+// One sample that took Factor times a sample's time on pace.
+std::pair<int64_t, int64_t> Took(double Factor) {
+  const int64_t Start = Now += 500;
+  Now += static_cast<int64_t>(Factor * Game::Probe_Speed * Game::Count_Cost_Ns);
+  return {Start, Now};
+}
+
+// On_Pace samples on pace, then one (repeated to make up the round) that took Factor times that.
+std::vector<std::pair<int64_t, int64_t>> On_Pace_Then(int32_t On_Pace, double Factor) {
+  std::vector<std::pair<int64_t, int64_t>> Samples;
+  for (int32_t Sample = 0; Sample < On_Pace; ++Sample) Samples.push_back(Took(1));
+  Samples.push_back(Took(Factor));
+  return Samples;
+}
+
+// Readings for the warm-up and the calibration samples, the last of each repeated to make up the round.
+void Script(std::vector<std::pair<int64_t, int64_t>> Warm_Up, std::vector<std::pair<int64_t, int64_t>> Calibration) {
+  Warm_Up.resize(Game::Warm_Up_Samples, Warm_Up.back());
+  Calibration.resize(Game::Calibration_Samples, Calibration.back());
   Readings.clear();
   Next_Reading = 0;
-  int64_t Now = 1'000'000;
-  for (int32_t Sample = 0; Sample < Calibration_Samples; ++Sample) {
-    const double Cost = Link_Ns[std::min<size_t>(Sample, Link_Ns.size() - 1)];
-    Readings.push_back(Now);
-    Now += static_cast<int64_t>(Cost * static_cast<double>(Calibration_Probe_Links));
-    Readings.push_back(Now);
-    Now += 500;
+  for (const auto& Samples : {Warm_Up, Calibration}) {
+    for (const auto& [Start, End] : Samples) Readings.insert(Readings.end(), {Start, End});
   }
 }
 
-// A count should cost 11.36 ns: the chains below are that over the link's cost, in 64ths of a link.
-TEST(Delay_Calibration, TheChainFollowsTheFastestSample) {
+TEST(Delay_Calibration, TheChainFollowsTheTypicalSample) {
+  constexpr int64_t Min = std::numeric_limits<int64_t>::min(), Max = std::numeric_limits<int64_t>::max();
   struct Case {
     std::string Name;
-    std::vector<double> Link_Ns;
+    std::vector<std::pair<int64_t, int64_t>> Warm_Up, Calibration;
     int32_t Chain;
-    double Measured_Link_Ns;
   };
   const Case Cases[] = {
-      {"1 ns a link", {1.0}, 727, 1.0},  // 11.36 links
-      {"0.5 ns a link", {0.5}, 1455, 0.5},
-      {"4 ns a link", {4.0}, 182, 4.0},  // 2.84 links
-      {"a slow first sample", {9.0, 1.0}, 727, 1.0},
-      {"interference in one sample", {1.0, 1.0, 3.0, 1.0}, 727, 1.0},
-      {"each sample faster", {1.3, 1.2, 1.1, 1.0}, 727, 1.0},
-      {"each sample slower", {1.0, 1.1, 1.2, 1.3}, 727, 1.0},
-      {"a link dearer than a count", {40.0}, Game::Link_Fraction, 40.0},
-      {"a link cheaper than any core", {0.001}, Game::Max_Count_Chain, 0.001},
+      {"on pace", {Took(1)}, {Took(1)}, Default_Count_Chain},
+      {"the warm-up twice as slow", {Took(2)}, {Took(1)}, 352},
+      {"the calibration a tenth slow", {Took(1)}, {Took(1.1)}, 640},
+      {"both rounds slow", {Took(2)}, {Took(1.1)}, 320},
+      {"a stalled warm-up sample", {Took(1), Took(3), Took(1)}, {Took(1)}, Default_Count_Chain},
+      {"a sample a little slow is paid for", {Took(1)}, On_Pace_Then(11, 1.08), 699},
+      {"a stall is not", {Took(1)}, On_Pace_Then(11, 1.15), Default_Count_Chain},
+      {"half the samples 30 % over", {Took(1)}, On_Pace_Then(6, 1.3), 612},  // the median: all stay in
+      {"a link dearer than a count", {Took(40)}, {Took(1)}, Game::Link_Fraction},
+      {"a link cheaper than any core", {Took(0.01)}, {Took(1)}, Game::Max_Count_Chain},
+      {"a clock that stands still", {{5, 5}}, {{5, 5}}, Default_Count_Chain},
+      {"a clock that goes back", {{900, 100}}, {{900, 100}}, Default_Count_Chain},
+      {"a difference beyond 64 bits", {{Min, Max}}, {{Max, Min}}, Default_Count_Chain},
+      {"no warm-up reads a time", {{5, 5}}, {Took(2)}, 352},
+      {"no calibration sample reads a time", {Took(2)}, {{5, 5}}, 352},
   };
   for (const Case& C : Cases) {
-    Script_Link_Costs(C.Link_Ns);
+    Script(C.Warm_Up, C.Calibration);
     const Game::Delay_Calibration Result = Game::Measure_Delay(Scripted_Clock);
     EXPECT_EQ(Result.Count_Chain, C.Chain) << C.Name;
-    EXPECT_NEAR(Result.Link_Ns, C.Measured_Link_Ns, 1e-6) << C.Name;
     EXPECT_EQ(Next_Reading, Readings.size()) << C.Name << ": two readings a sample";
   }
 }
 
-TEST(Delay_Calibration, SamplesThatReadNoTimeAreIgnored) {
-  constexpr int64_t Min = std::numeric_limits<int64_t>::min(), Max = std::numeric_limits<int64_t>::max();
-  struct Case {
-    std::string Name;
-    std::vector<int64_t> Sample_Readings;  // start and end of the first samples; the last pair repeats
-    int32_t Chain;
-  };
-  const Case Cases[] = {
-      {"a clock that stands still", {5, 5}, Default_Count_Chain},
-      {"a clock that goes back", {900, 100}, Default_Count_Chain},
-      {"a difference beyond 64 bits", {Min, Max, Max, Min}, Default_Count_Chain},
-      {"one usable sample among them", {0, Calibration_Probe_Links * 2, 7, 7, 9, 3}, 364},  // 2 ns a link
-  };
-  for (const Case& C : Cases) {
-    Readings.clear();
-    Next_Reading = 0;
-    for (size_t Reading = 0; Reading < 2 * size_t{Calibration_Samples}; ++Reading) {
-      const size_t Given = C.Sample_Readings.size(), Index = Reading < Given ? Reading : Given - 2 + Reading % 2;
-      Readings.push_back(C.Sample_Readings[Index]);
-    }
-    const Game::Delay_Calibration Result = Game::Measure_Delay(Scripted_Clock);
-    EXPECT_EQ(Result.Count_Chain, C.Chain) << C.Name;
-  }
+// The link cost reported is the typical sample's time over the links it ran.
+TEST(Delay_Calibration, TheLinkCostIsMeasuredAtTheChainChosen) {
+  Script({Took(2)}, {Took(1)});  // the calibration runs counts of 352/64 links
+  EXPECT_NEAR(Game::Measure_Delay(Scripted_Clock).Link_Ns, Game::Count_Cost_Ns / 5.5, 1e-4);
+  Script({{5, 5}}, {{5, 5}});
+  EXPECT_EQ(Game::Measure_Delay(Scripted_Clock).Link_Ns, 0.0);
 }
 
 }  // namespace

@@ -9,11 +9,13 @@
 // window's queue, one character each, taken one per step. With
 // WINDOW_STATE_FILE, the process writes "open" or "closed" there as it exits,
 // whichever way it ends, so a test can see whether the window was left open.
+// The delay is calibrated as the program does it, so the twin keeps its pace.
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
 #include "frame/program.h"
+#include "game/delay.h"
 #include "game/drovanel.h"
 #include "graphics/backend/headless_control.h"
 #include "graphics/tarnwick_library.h"
@@ -23,7 +25,10 @@ namespace {
 int32_t Fixed_Seed;
 const char* Window_State_Path;
 
-void Play_Fixed_Layout() { Game::Play(Fixed_Seed); }
+void Play_Fixed_Layout() {
+  Game::Calibrate_Delay();
+  Game::Play(Fixed_Seed);
+}
 
 void Record_Window_State() {
   if (std::FILE* State = std::fopen(Window_State_Path, "wb")) {
