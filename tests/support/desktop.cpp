@@ -402,7 +402,9 @@ bool Start_Keyboard(Desktop& Desk) {
 Child_Process Start_Terminal(const Desktop& Desk, const std::string& Title, const std::string& Program) {
   const std::string Path = Runnable_Path(Desk, Program);
   if (Path.empty()) return {};
-  std::vector<std::string> Terminal = {"foot", "--title=" + Title, "--app-id=" + Title};
+  // foot starts in a directory its user can enter: the desktop user may not enter this process's.
+  std::vector<std::string> Terminal = {"foot", "--title=" + Title, "--app-id=" + Title,
+                                       "--working-directory=" + Desk.Directory};
   if (Is_X_Desktop(Desk.Kind)) Terminal = {"xterm", "-T", Title, "-e"};
   // -f: the transcript grows as the output comes, not only when the program has ended.
   Terminal.insert(Terminal.end(), {"script", "-q", "-f", "-e", "-c", "'" + Path + "'", Transcript_Path(Desk, Title)});
