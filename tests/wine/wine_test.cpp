@@ -186,11 +186,13 @@ INSTANTIATE_TEST_SUITE_P(Games, Windows_Twin, ::testing::ValuesIn(Windows_Transc
 // Ctrl+C typed at a prompt in a terminal, which Wine makes the program's
 // console: the game ends at once, without a report, as by SIGINT on Linux,
 // with the status Windows gives a program ended so (STATUS_CONTROL_C_EXIT,
-// whose low byte Wine passes on).
+// whose low byte Wine passes on). Wine is exec'd so that it leads the
+// terminal's session whatever shell script starts: with dash left as its
+// parent, Ctrl+C reached Wine as SIGINT instead (status 130).
 TEST(Windows_Console, CtrlCAtAPromptEndsTheGameAtOnce) {
   const std::string Twin = Windows_Build + "/tests/game/drovanel_headless.exe";
   Child_Process Game = Start_Child({.Arguments = {"script", "--quiet", "--return", "--command",
-                                                  "wine '" + Twin + "' 200 120 1 ''", "/dev/null"},
+                                                  "exec wine '" + Twin + "' 200 120 1 ''", "/dev/null"},
                                     .Environment = Wine_Environment});
   ASSERT_TRUE(Read_Past_From_Child(Game, Speed_Prompt, 20000));
   ASSERT_TRUE(Write_To_Child(Game, "\x03"));
