@@ -2,7 +2,7 @@
 // sizes, version, the non-waiting key and mouse queries:
 // graphics/backend/shared_entries.cpp) and the back end's own window system.
 // Each back end defines these functions next to its own entry points (window
-// opening and closing, title, GetKey, maximum size).
+// closing, title, GetKey, maximum size; the headless one its opening too).
 #pragma once
 
 #include "graphics/backend/canvas.h"
@@ -24,6 +24,14 @@ int32_t Backend_Wait_For_Keyboard();
 // program's thread is their only consumer.
 Key_Queue& Backend_Key_Queue();
 Mouse_Queue& Backend_Mouse_Queue();
+
+// The window a program asks for.
+enum class Window_Kind { Default_Window, Maximized_Window, Sized_Window };
+
+// Back ends whose window lives on a thread of its own (graphics/backend/
+// window_entries.cpp checks the request): opens a window of Kind, of Width by
+// Height for a sized one, while none is open. 0, or the library's code.
+int32_t Backend_Open_Window(Window_Kind Kind, int32_t Width, int32_t Height);
 
 // The version every back end reports.
 constexpr int32_t Backend_Library_Version = 5;

@@ -46,7 +46,7 @@ const Desktop_Row Rows[] = {
     {"sway", Desktop_Kind::Sway, 1, nullptr},
     {"sway_scale_2", Desktop_Kind::Sway_Scale_2, 2, nullptr},
     {"sway_xwayland", Desktop_Kind::Sway_X11_Only, 1, nullptr},
-    {"mutter_wayland", Desktop_Kind::Mutter_Wayland, 1, "mutter has no screenshot, key or close tool of its own"},
+    {"mutter_wayland", Desktop_Kind::Mutter_Wayland, 1, "mutter has no screenshot or close tool of its own (its keys are typed on the player's path)"},
 };
 
 constexpr uint32_t Black = 0x000000, White = 0xFFFFFF;

@@ -28,6 +28,7 @@
 #include "graphics/backend/canvas.h"
 #include "graphics/backend/event_queue.h"
 #include "graphics/backend/picture_layout.h"
+#include "graphics/backend/window_system.h"
 
 using Clock = std::chrono::steady_clock;
 
@@ -65,8 +66,9 @@ struct Wayland_Output {
   wl_proxy* Pending_Token = nullptr;  // an activation token asked for and not yet given
 };
 
-// What a session of the window thread is asked to do.
-enum class Session_Kind { Default_Window, Maximized_Window, Sized_Window, Measure_Screen };
+// What a session of the window thread is asked to do: open a window, or only
+// measure the screen for GetMaxSize before any window opened.
+enum class Session_Purpose { Open_Window, Measure_Screen };
 
 // The back end's whole state. The program's thread owns the session fields;
 // the window thread owns Thread_Side. The canvas is created by the window
@@ -83,7 +85,8 @@ struct Sdl_Backend_State {
   bool Screen_Measured = false;
 
   // The request, written before the thread starts.
-  Session_Kind Kind = Session_Kind::Default_Window;
+  Session_Purpose Purpose = Session_Purpose::Open_Window;
+  Window_Kind Kind = Window_Kind::Default_Window;
   int32_t Requested_Width = 0, Requested_Height = 0;
   std::string Program_Name;
 

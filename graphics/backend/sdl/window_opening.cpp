@@ -76,9 +76,9 @@ bool Measure_Screen() {
 
 int32_t Open_Window() {
   auto& Side = The_State.Thread_Side;
-  const bool Maximized = The_State.Kind == Session_Kind::Maximized_Window;
+  const bool Maximized = The_State.Kind == Window_Kind::Maximized_Window;
   int32_t Width = Default_Width, Height = Default_Height;
-  if (The_State.Kind == Session_Kind::Sized_Window) {
+  if (The_State.Kind == Window_Kind::Sized_Window) {
     Width = The_State.Requested_Width;
     Height = The_State.Requested_Height;
   }

@@ -1,10 +1,12 @@
 // The SDL2 back end: the graphics library on a real window.
 //
-// Implements: Backend_Open_Canvas, the key and mouse queues, and the window
-// entry points (opening and closing, IsOpen, GetMaxSize, SetWindowTitle,
-// GetKey). Drawing, pixels, sizes, the version and the non-waiting key and
-// mouse queries are the shared entry points, on the shared canvas, which is
-// the truth GetColorPixel answers from.
+// Implements: Backend_Open_Window, Backend_Open_Canvas, the key and mouse
+// queues, and the window entry points that are its own (DestroyGraphWindow,
+// GetMaxSize, SetWindowTitle, GetKey). The opening entry points and IsOpen
+// are those of every windowed back end (window_entries.cpp); drawing, pixels,
+// sizes, the version and the non-waiting key and mouse queries are the shared
+// entry points, on the shared canvas, which is the truth GetColorPixel
+// answers from.
 // Leaves out: more than one window, hardware rendering, resizing the drawing
 // surface after the window opened (the picture is scaled to the window instead).
 // Depends on: SDL2 (its wayland or x11 video driver), libX11 (linked directly,
@@ -66,7 +68,7 @@ void Finish_Opening(int32_t Result) {
     if (The_State.Opening_Finished) return;
     The_State.Opening_Finished = true;
     The_State.Opening_Result = Result;
-    const bool Window_Opened = Result == 0 && The_State.Kind != Session_Kind::Measure_Screen;
+    const bool Window_Opened = Result == 0 && The_State.Purpose == Session_Purpose::Open_Window;
     if (Window_Opened && !The_State.Opening_Abandoned) Mark_Window_Open();
   }
   The_State.Handshake_Done.notify_all();
@@ -115,7 +117,7 @@ int32_t Run_Session_On_Driver() {
   const char* Driver = SDL_GetCurrentVideoDriver();
   // The offscreen and dummy drivers would give a window nobody sees.
   if (!Is_Real_Display_Driver(Driver) || !Measure_Screen()) return Create_Window_Failed_Code;
-  if (The_State.Kind == Session_Kind::Measure_Screen) return 0;
+  if (The_State.Purpose == Session_Purpose::Measure_Screen) return 0;
   const int32_t Result = Open_Window();
   if (Result == 0) {
     Finish_Opening(0);
@@ -200,13 +202,14 @@ void Release_Session_And_Canvas() {
 void Release_At_Exit() { Release_Session(); }
 
 // Runs one session of the window thread up to the end of its opening; its code.
-int32_t Start_Session(Session_Kind Kind, int32_t Width, int32_t Height) {
+int32_t Start_Session(Session_Purpose Purpose, Window_Kind Kind, int32_t Width, int32_t Height) {
   if (!The_State.Exit_Hook_Registered) {
     Refuse_Bus_Autolaunch();
     Take_Launcher_Token();
     std::atexit(Release_At_Exit);
     The_State.Exit_Hook_Registered = true;
   }
+  The_State.Purpose = Purpose;
   The_State.Kind = Kind;
   The_State.Requested_Width = Width;
   The_State.Requested_Height = Height;
@@ -237,20 +240,19 @@ int32_t Start_Session(Session_Kind Kind, int32_t Width, int32_t Height) {
     Result = The_State.Opening_Result;
   }
   if (Result == 0) The_State.Screen_Measured = true;
-  if (Result != 0 || Kind == Session_Kind::Measure_Screen) Release_Session_And_Canvas();
+  if (Result != 0 || Purpose == Session_Purpose::Measure_Screen) Release_Session_And_Canvas();
   return Result;
 }
 
-int32_t Open(Session_Kind Kind, int32_t Width, int32_t Height) {
-  if (Window_Is_Open()) return Window_Already_Open_Code;
+}  // namespace
+
+int32_t Backend_Open_Window(Window_Kind Kind, int32_t Width, int32_t Height) {
   // Not even the thread of a closed window may be waited for on a display that stopped answering.
   if (The_State.Display_Lost.load(std::memory_order_acquire)) return Create_Window_Failed_Code;
   // A window closed by its button still holds its finished thread: release it first.
   Release_Session_And_Canvas();
-  return Start_Session(Kind, Width, Height);
+  return Start_Session(Session_Purpose::Open_Window, Kind, Width, Height);
 }
-
-}  // namespace
 
 Canvas* Backend_Open_Canvas() {
   if (Window_Is_Open()) [[likely]] return &The_State.Surface;
@@ -264,18 +266,6 @@ Mouse_Queue& Backend_Mouse_Queue() { return The_State.Mice; }
 
 extern "C" {
 
-int32_t CreateGraphWindow(int32_t mode) {
-  if (Window_Is_Open()) return Window_Already_Open_Code;
-  if (mode != 0 && mode != 1) return Invalid_Window_Size_Code;
-  return Open(mode == 1 ? Session_Kind::Maximized_Window : Session_Kind::Default_Window, 0, 0);
-}
-
-int32_t CreateSizedGraphWindow(int32_t x_size, int32_t y_size) {
-  if (Window_Is_Open()) return Window_Already_Open_Code;
-  if (!Valid_Window_Size(x_size, y_size)) return Invalid_Window_Size_Code;
-  return Open(Session_Kind::Sized_Window, x_size, y_size);
-}
-
 int32_t DestroyGraphWindow(void) {
   if (!The_State.Thread_Started) return Window_Already_Closed_Code;
   const bool Was_Open = Begin_Closing_Window();
@@ -283,13 +273,11 @@ int32_t DestroyGraphWindow(void) {
   return Was_Open ? 0 : Window_Not_Open_Code;  // gone meanwhile: closed by its button or the display lost
 }
 
-int32_t IsOpen(void) { return Window_Is_Open() ? 1 : 0; }
-
 int32_t GetMaxSize(int32_t* x, int32_t* y) {
   if (!x || !y) return Get_Position_Error_Code;
   // Every window opened measured the screen; before the first, a short session does.
   if (!The_State.Screen_Measured) {
-    const int32_t Result = Start_Session(Session_Kind::Measure_Screen, 0, 0);
+    const int32_t Result = Start_Session(Session_Purpose::Measure_Screen, Window_Kind::Default_Window, 0, 0);
     if (Result < 0) return Result;
   }
   *x = The_State.Usable_Width;

@@ -28,9 +28,7 @@
 #include "graphics/backend/canvas.h"
 #include "graphics/backend/event_queue.h"
 #include "graphics/backend/picture_layout.h"
-
-// What the window thread is asked to open.
-enum class Session_Kind { Default_Window, Maximized_Window, Sized_Window };
+#include "graphics/backend/window_system.h"
 
 // How far the opening handshake got: the window thread moves it from Pending
 // to Finished, the program's thread to Abandoned when it stops waiting; only
@@ -59,7 +57,7 @@ struct Win32_Backend_State {
   Canvas Surface;
 
   // The request, written before the thread starts.
-  Session_Kind Kind = Session_Kind::Default_Window;
+  Window_Kind Kind = Window_Kind::Default_Window;
   int32_t Requested_Width = 0, Requested_Height = 0;
 
   // The message that wakes the window thread (registered once).

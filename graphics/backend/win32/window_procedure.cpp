@@ -237,9 +237,9 @@ int32_t Open_Window() {
   Class.lpszClassName = Class_Name;
   if (!RegisterClassExW(&Class) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return Create_Class_Failed_Code;
 
-  const bool Maximized = The_State.Kind == Session_Kind::Maximized_Window;
+  const bool Maximized = The_State.Kind == Window_Kind::Maximized_Window;
   int32_t Width = Default_Width, Height = Default_Height;
-  if (The_State.Kind == Session_Kind::Sized_Window) {
+  if (The_State.Kind == Window_Kind::Sized_Window) {
     Width = The_State.Requested_Width;
     Height = The_State.Requested_Height;
   }

@@ -1,10 +1,12 @@
 // The Win32 back end: the graphics library on a window of Windows' own.
 //
-// Implements: Backend_Open_Canvas, Backend_Wait_For_Keyboard, the key and
-// mouse queues, and the window entry points (opening and closing, IsOpen,
-// GetMaxSize, SetWindowTitle, GetKey). Drawing, pixels, sizes, the version and
-// the non-waiting key and mouse queries are the shared entry points, on the
-// shared canvas, which is the truth GetColorPixel answers from.
+// Implements: Backend_Open_Window, Backend_Open_Canvas,
+// Backend_Wait_For_Keyboard, the key and mouse queues, and the window entry
+// points that are its own (DestroyGraphWindow, GetMaxSize, SetWindowTitle,
+// GetKey). The opening entry points and IsOpen are those of every windowed
+// back end (window_entries.cpp); drawing, pixels, sizes, the version and the
+// non-waiting key and mouse queries are the shared entry points, on the shared
+// canvas, which is the truth GetColorPixel answers from.
 // Leaves out: more than one window, resizing the drawing surface after the
 // window opened (the picture is scaled to the window instead), mouse events
 // outside the window (no capture), keys Windows gives no character for other
@@ -193,7 +195,7 @@ int32_t Wait_For_Opening() {
 }
 
 // Runs one session of the window thread up to the end of its opening; its code.
-int32_t Start_Session(Session_Kind Kind, int32_t Width, int32_t Height) {
+int32_t Start_Session(Window_Kind Kind, int32_t Width, int32_t Height) {
   const int32_t Prepared = Prepare_Sessions();
   if (Prepared != 0) return Prepared;
   The_State.Kind = Kind;
@@ -215,16 +217,15 @@ int32_t Start_Session(Session_Kind Kind, int32_t Width, int32_t Height) {
   return Result;
 }
 
-int32_t Open(Session_Kind Kind, int32_t Width, int32_t Height) {
-  if (Window_Is_Open()) return Window_Already_Open_Code;
+}  // namespace
+
+int32_t Backend_Open_Window(Window_Kind Kind, int32_t Width, int32_t Height) {
   if (The_State.Thread_Given_Up) return Create_Window_Failed_Code;
   // A window closed by its button still holds its session: release it first.
   Release_Session_And_Canvas();
   if (!Wait_For_Last_Thread()) return Create_Window_Failed_Code;
   return Start_Session(Kind, Width, Height);
 }
-
-}  // namespace
 
 Canvas* Backend_Open_Canvas() {
   if (Window_Is_Open()) [[likely]] return &The_State.Surface;
@@ -268,26 +269,12 @@ Mouse_Queue& Backend_Mouse_Queue() { return The_State.Mice; }
 
 extern "C" {
 
-int32_t CreateGraphWindow(int32_t mode) {
-  if (Window_Is_Open()) return Window_Already_Open_Code;
-  if (mode != 0 && mode != 1) return Invalid_Window_Size_Code;
-  return Open(mode == 1 ? Session_Kind::Maximized_Window : Session_Kind::Default_Window, 0, 0);
-}
-
-int32_t CreateSizedGraphWindow(int32_t x_size, int32_t y_size) {
-  if (Window_Is_Open()) return Window_Already_Open_Code;
-  if (!Valid_Window_Size(x_size, y_size)) return Invalid_Window_Size_Code;
-  return Open(Session_Kind::Sized_Window, x_size, y_size);
-}
-
 int32_t DestroyGraphWindow(void) {
   if (!The_State.Thread || The_State.Session_Ended) return Window_Already_Closed_Code;
   const bool Was_Open = Begin_Closing_Window();
   Release_Session_And_Canvas();
   return Was_Open ? 0 : Window_Not_Open_Code;  // gone meanwhile: closed by its button
 }
-
-int32_t IsOpen(void) { return Window_Is_Open() ? 1 : 0; }
 
 // The client area of a window maximized on the primary monitor's work area:
 // a maximized window's borders lie outside the work area, its caption inside.
