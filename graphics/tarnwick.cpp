@@ -153,7 +153,6 @@ constexpr bool Every_Code_Has_Its_Error() {
 }
 static_assert(Every_Code_Has_Its_Error(), "each code from -1 down to the lowest has exactly one error");
 
-
 // Library mouse codes 0 .. 5 by meaning; codes 3 and 4 are not the event positions.
 constexpr Event_Type Mouse_Events[6] = {
     Event_Type::None,     Event_Type::Moved,     Event_Type::Left_Up,

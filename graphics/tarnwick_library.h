@@ -2,7 +2,7 @@
  * signed integers or addresses and returning one 32-bit signed integer,
  * negative on failure (the codes are listed in graphics/tarnwick_codes.h).
  * A back end provides all of them; which one a program gets is chosen when it
- * is linked (tarnwick_headless, tarnwick_sdl, or a test's scripted double). */
+ * is linked (tarnwick_headless, tarnwick_sdl, tarnwick_win32, or a test's scripted double). */
 #ifndef DROVANEL_TARNWICK_LIBRARY_H
 #define DROVANEL_TARNWICK_LIBRARY_H
 

@@ -1,6 +1,6 @@
 // The SDL2 back end's state, in one record, and what its files share:
 //   window_thread.cpp    the thread that owns SDL, its sessions and their end,
-//                        and the window entry points of the library;
+//                        and the window entry points of its own;
 //   desktop_probes.cpp   what is settled about the desktop before SDL starts:
 //                        Xlib's error handlers, the session bus, the drivers to try;
 //   window_opening.cpp   opening the window at the size the desktop gives it;
@@ -143,7 +143,6 @@ struct Sdl_Backend_State {
 
 // The one state; never destroyed, since a window thread that was given up may still be using it.
 extern Sdl_Backend_State& The_State;
-
 
 // Window thread: the window gained or lost the keyboard; the seat gained or
 // lost its keyboard (Wayland). Each publishes Keyboard_Ready.

@@ -1,6 +1,6 @@
 // The Win32 back end's state, in one record, and what its files share:
 //   window_thread.cpp    the window thread, the opening handshake, the end of
-//                        a session, and the library's window entry points;
+//                        a session, and the window entry points of its own;
 //   window_procedure.cpp the window class, the window's opening at the size
 //                        Windows gives it, and its messages (keys, mouse,
 //                        focus, size, close);
