@@ -106,14 +106,17 @@ class Wine_Prefix : public ::testing::Environment {
     std::string Why;
     ASSERT_TRUE(Start_Xvfb(Server, &Why)) << Why;
     // No Mono or Gecko installers, no Linux menu entries for the Start menu's,
-    // and no session bus launched for the display.
+    // and no session bus launched for the display. The server's socket
+    // directory, which it leaves behind, goes under TMPDIR: the work directory.
     Wine_Environment = {"WINEPREFIX=" + Work_Dir + "/prefix", "WINEDEBUG=-all", "HOME=" + Work_Dir,
+                        "TMPDIR=" + Work_Dir + "/tmp",
                         "XDG_DATA_HOME=" + Work_Dir + "/data", "XDG_CONFIG_HOME=" + Work_Dir + "/config",
                         "XDG_CACHE_HOME=" + Work_Dir + "/cache", "DBUS_SESSION_BUS_ADDRESS=disabled:",
                         "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d"};
     // A server that stays, with its services, until the end: otherwise each
     // program would start them anew, which takes a second.
     fs::create_directory(Work_Dir + "/prefix");
+    fs::create_directory(Work_Dir + "/tmp");
     ASSERT_EQ(Wine({"wineserver", "--persistent"}).Status, 0);
     const Child_Result Boot = Wine({"wineboot", "--init"}, "", 120000);
     ASSERT_EQ(Boot.Status, 0) << Boot.Errors;
