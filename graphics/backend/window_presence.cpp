@@ -75,6 +75,15 @@ int32_t Wait_For_Key(Key_Queue& Keys) {
   }
 }
 
+int32_t Wait_Until_Set(const std::atomic<bool>& Ready) {
+  for (;;) {
+    const uint32_t Seen = The_Window_Wakeups.load(std::memory_order_acquire);
+    if (!Window_Is_Open()) return Window_Gone_Answer();
+    if (Ready.load(std::memory_order_acquire)) return 0;
+    The_Window_Wakeups.wait(Seen, std::memory_order_acquire);  // until it is set or the window goes
+  }
+}
+
 int32_t Post_Title(std::atomic<std::string*>& Pending, const char* Title) {
   std::string* Copy;
   try {

@@ -64,6 +64,10 @@ void Mark_Window_Gone();
 // Program thread, GetKey: the oldest key of Keys, waiting until one comes;
 // -6 when the window is or goes away first.
 int32_t Wait_For_Key(Key_Queue& Keys);
+// Program thread, KeyHit's wait for the keyboard: returns 0 once the window
+// thread has set Ready (and woken the waiters), -6 when the window is or goes
+// away first.
+int32_t Wait_Until_Set(const std::atomic<bool>& Ready);
 // Program thread, SetWindowTitle: posts a copy of Title for the window thread
 // to take from Pending; 0, or -12 when there is no memory for the copy.
 int32_t Post_Title(std::atomic<std::string*>& Pending, const char* Title);

@@ -78,16 +78,7 @@ void Follow_Keyboard_Wait() {
 int32_t Backend_Wait_For_Keyboard() {
   if (The_State.Keyboard_Ready.load(std::memory_order_acquire)) [[likely]] return 0;
   The_State.Keyboard_Wanted.store(true, std::memory_order_release);
-  int32_t Result = 0;
-  for (;;) {
-    const uint32_t Seen = The_Window_Wakeups.load(std::memory_order_acquire);
-    if (!Window_Is_Open()) {
-      Result = Window_Gone_Answer();
-      break;
-    }
-    if (The_State.Keyboard_Ready.load(std::memory_order_acquire)) break;
-    The_Window_Wakeups.wait(Seen, std::memory_order_acquire);  // until the keyboard comes or the window goes
-  }
+  const int32_t Result = Wait_Until_Set(The_State.Keyboard_Ready);
   The_State.Keyboard_Wanted.store(false, std::memory_order_release);
   return Result;
 }

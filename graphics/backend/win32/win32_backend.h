@@ -72,7 +72,6 @@ struct Win32_Backend_State {
   std::atomic<bool> Stop_Requested{false};
   std::atomic<bool> Has_Keyboard{false};   // the window has the keyboard focus
   std::atomic<bool> Keyboard_Wanted{false};  // the program waits for the keyboard
-  std::atomic<bool> Hint_Wanted{false};      // ... and has waited long enough to say so
   std::atomic<std::string*> Pending_Title{nullptr};
 
   Key_Queue Keys;
@@ -87,6 +86,8 @@ struct Win32_Backend_State {
     Picture_Layout Layout;              // where the canvas shows in the window
     std::vector<uint8_t> Rows_Changed;  // this frame's changed canvas rows, kept to reuse its memory
     bool Repaint_All = true;            // resized: compose everything again
+    bool Wait_Seen = false;             // the program's wait for the keyboard, as this thread saw it begin
+    ULONGLONG Wait_Began = 0;           // when, in GetTickCount64's milliseconds
     bool Hint_Shown = false, Hint_Drawn = false;  // the keyboard hint wanted, and in the picture
     bool Closed = false;                // by its close button
     bool Ending = false;                // the message loop is ending: no more presenting

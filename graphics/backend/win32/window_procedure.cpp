@@ -25,6 +25,8 @@ constexpr UINT Frame_Period_Ms = 16;
 // settled, and the longest the opening waits for it.
 constexpr ULONGLONG Settling_Ms = 100;
 constexpr ULONGLONG Settling_Limit_Ms = 500;
+// How long a level waits silently for the keyboard before the hint shows.
+constexpr ULONGLONG Keyboard_Grace_Ms = 250;
 
 void Queue_Key(int32_t Code) {
   The_State.Keys.Push(Code);  // a full queue (131,072 waiting presses) drops the press
@@ -217,11 +219,17 @@ void Handle_Wake() {
     return;
   }
   Apply_Pending_Title(Window);
+  // The keyboard is asked for once as the program's wait begins; the hint
+  // shows while the wait lasts past its grace, and goes with the wait.
   const bool Wanted = The_State.Keyboard_Wanted.load(std::memory_order_acquire);
-  if (Wanted && !The_State.Has_Keyboard.load(std::memory_order_acquire)) Ask_For_Keyboard(Window);
-  // The hint shows while the program waits past its grace, and goes with the wait.
-  const bool Hint = Wanted && The_State.Hint_Wanted.load(std::memory_order_acquire);
-  Side.Hint_Shown = Hint;
+  const bool Has_Keyboard = The_State.Has_Keyboard.load(std::memory_order_acquire);
+  const ULONGLONG Now = GetTickCount64();
+  if (Wanted && !Side.Wait_Seen) {
+    Side.Wait_Began = Now;
+    if (!Has_Keyboard) Ask_For_Keyboard(Window);
+  }
+  Side.Wait_Seen = Wanted;
+  Side.Hint_Shown = Wanted && !Has_Keyboard && Now - Side.Wait_Began >= Keyboard_Grace_Ms;
   Update_Picture();
 }
 

@@ -50,8 +50,6 @@ constexpr DWORD Thread_End_Limit_Ms = 3000;
 // How long the window thread lets the program find out by itself that its
 // window went, before it ends the program with the report itself.
 constexpr auto Loss_Report_Grace = std::chrono::milliseconds(300);
-// How long a level waits silently for the keyboard before it shows the hint.
-constexpr auto Keyboard_Grace = std::chrono::milliseconds(250);
 
 // Asks the window thread to look at the shared flags. A post that fails (a
 // full queue) is made up for by the presentation timer, which looks too.
@@ -206,7 +204,6 @@ int32_t Start_Session(Window_Kind Kind, int32_t Width, int32_t Height) {
   The_State.Stop_Requested.store(false, std::memory_order_relaxed);
   The_State.Has_Keyboard.store(false, std::memory_order_relaxed);
   The_State.Keyboard_Wanted.store(false, std::memory_order_relaxed);
-  The_State.Hint_Wanted.store(false, std::memory_order_relaxed);
   ResetEvent(The_State.Opening_Done);
   ResetEvent(The_State.Session_Released);
   The_State.Session_Ended = false;
@@ -233,32 +230,15 @@ Canvas* Backend_Open_Canvas() {
   return nullptr;
 }
 
-// Asks the window thread for the keyboard, waits a short grace silently, then
-// has it show the hint, until the window has the keyboard or goes.
+// Tells the window thread that the program waits for the keyboard (it asks
+// for it and, after a grace, shows the hint: Handle_Wake), until the window
+// has it or goes.
 int32_t Backend_Wait_For_Keyboard() {
   if (The_State.Has_Keyboard.load(std::memory_order_acquire)) return 0;
   The_State.Keyboard_Wanted.store(true, std::memory_order_release);
   Wake_Window_Thread();
-  const auto Hint_Time = std::chrono::steady_clock::now() + Keyboard_Grace;
-  int32_t Result = 0;
-  for (;;) {
-    const uint32_t Seen = The_Window_Wakeups.load(std::memory_order_acquire);
-    if (!Window_Is_Open()) {
-      Result = Window_Gone_Answer();
-      break;
-    }
-    if (The_State.Has_Keyboard.load(std::memory_order_acquire)) break;
-    if (The_State.Hint_Wanted.load(std::memory_order_relaxed)) {
-      The_Window_Wakeups.wait(Seen, std::memory_order_acquire);  // until the focus comes or the window goes
-    } else if (std::chrono::steady_clock::now() < Hint_Time) {
-      Sleep(10);
-    } else {
-      The_State.Hint_Wanted.store(true, std::memory_order_release);
-      Wake_Window_Thread();
-    }
-  }
+  const int32_t Result = Wait_Until_Set(The_State.Has_Keyboard);
   The_State.Keyboard_Wanted.store(false, std::memory_order_release);
-  The_State.Hint_Wanted.store(false, std::memory_order_release);
   Wake_Window_Thread();
   return Result;
 }
