@@ -15,6 +15,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <utility>
 
 extern char** environ;
@@ -296,4 +298,9 @@ std::string Run_Command(const std::string& Command_Line, int* Exit_Status) {
   const Child_Result Run = Run_Child({.Arguments = {"/bin/sh", "-c", Command_Line}}, "");
   if (Exit_Status != nullptr) *Exit_Status = Run.Exited ? Run.Status : -1;
   return Run.Output;
+}
+
+std::string Read_File(const std::string& Path) {
+  std::ifstream File(Path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(File), std::istreambuf_iterator<char>());
 }

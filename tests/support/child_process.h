@@ -92,3 +92,7 @@ Child_Result Run_Child(const Child_Options& Options, std::string_view Input, int
 // Runs a command line through /bin/sh and returns its standard output (for
 // xdotool); Exit_Status receives the exit status (-1 when it did not exit normally).
 std::string Run_Command(const std::string& Command_Line, int* Exit_Status = nullptr);
+
+// The bytes of the file at Path (what a program left: a transcript, an
+// output, /proc's records); empty when it cannot be read.
+std::string Read_File(const std::string& Path);

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <ostream>
 #include <set>
 #include <sstream>
@@ -69,8 +68,7 @@ std::set<pid_t> Launched_Buses() {
   std::set<pid_t> Found;
   DIR* Processes = opendir("/proc");
   while (dirent* Entry = Processes ? readdir(Processes) : nullptr) {
-    std::ifstream File(std::string("/proc/") + Entry->d_name + "/cmdline");
-    const std::string Command_Line((std::istreambuf_iterator<char>(File)), std::istreambuf_iterator<char>());
+    const std::string Command_Line = Read_File(std::string("/proc/") + Entry->d_name + "/cmdline");
     if (Command_Line.find("dbus-launch") != std::string::npos ||
         (Command_Line.find("dbus-daemon") != std::string::npos && Command_Line.find("--fork") != std::string::npos))
       Found.insert(static_cast<pid_t>(std::atoi(Entry->d_name)));

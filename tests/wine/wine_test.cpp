@@ -51,12 +51,8 @@ Child_Result Wine(std::vector<std::string> Arguments, std::string_view Input, in
                    {"/bin/sh", "-c", R"(Errors=$1; shift; exec "$@" >"$0" 2>"$Errors")", Output_Path, Errors_Path});
   Child_Result Result =
       Run_Child({.Arguments = std::move(Arguments), .Environment = Wine_Environment}, Input, Timeout_Ms);
-  const auto Contents = [](const std::string& Path) {
-    std::ifstream File(Path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(File)), std::istreambuf_iterator<char>());
-  };
-  Result.Output = Contents(Output_Path);
-  Result.Errors = Contents(Errors_Path);
+  Result.Output = Read_File(Output_Path);
+  Result.Errors = Read_File(Errors_Path);
   return Result;
 }
 
@@ -82,12 +78,8 @@ std::vector<std::pair<pid_t, std::string>> Prefix_Processes() {
     const std::string Name = Process.path().filename();
     if (Name.find_first_not_of("0123456789") != std::string::npos) continue;
     std::ifstream Environment(Process.path() / "environ", std::ios::binary);
-    for (std::string Variable; std::getline(Environment, Variable, '\0');) {
-      if (Variable != Entry) continue;
-      std::ifstream Command_Line(Process.path() / "cmdline", std::ios::binary);
-      Found.emplace_back(std::stoi(Name), std::string((std::istreambuf_iterator<char>(Command_Line)),
-                                                      std::istreambuf_iterator<char>()));
-    }
+    for (std::string Variable; std::getline(Environment, Variable, '\0');)
+      if (Variable == Entry) Found.emplace_back(std::stoi(Name), Read_File(Process.path() / "cmdline"));
   }
   return Found;
 }
@@ -252,8 +244,7 @@ TEST(Windows_Release, TheInstallerPutsTheGameInPlaceAndTheUninstallerTakesItAllA
   EXPECT_EQ(Files_Under(Install_Dir), (std::set<std::string>{"Uninstall.exe", "copyright.txt", "drovanel.exe"}));
   EXPECT_EQ(Files_Under(Menu_Dir), (std::set<std::string>{"Drovanel.lnk", "Uninstall.lnk"}));
   // The entry starts the installed program: a shortcut holds its target's path as text.
-  std::ifstream Shortcut(Menu_Dir + "/Drovanel.lnk", std::ios::binary);
-  const std::string Link((std::istreambuf_iterator<char>(Shortcut)), std::istreambuf_iterator<char>());
+  const std::string Link = Read_File(Menu_Dir + "/Drovanel.lnk");
   EXPECT_NE(Link.find(Program + '\0'), std::string::npos) << "the Start-menu entry does not start " << Program;
   const Child_Result Key = Wine({"wine", "reg", "query", Uninstall_Key});
   EXPECT_EQ(Key.Status, 0);
