@@ -9,12 +9,12 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "tests/support/wayland_keyboard.h"
@@ -240,6 +240,30 @@ void Stop_Keyboard(Desktop& Desk) {
   Desk.Keyboard = nullptr;
 }
 
+// Xwayland leaves its lock file and socket in /tmp when its compositor is
+// killed, and mutter leaves those of the displays it kept for Xwayland: once
+// the desktop has ended, those of Owner whose server is gone are removed.
+void Remove_Stale_X_Locks(uid_t Owner) {
+  std::error_code Ignored;
+  for (const auto& Entry : std::filesystem::directory_iterator("/tmp", Ignored)) {
+    const std::string Name = Entry.path().filename();
+    int Display = 0;
+    struct stat Status {};
+    if (!Name.ends_with("-lock") || std::sscanf(Name.c_str(), ".X%d-lock", &Display) != 1 ||
+        stat(Entry.path().c_str(), &Status) != 0 || Status.st_uid != Owner)
+      continue;
+    // The server, killed with its desktop, may take a moment to end (a zombie has ended).
+    const pid_t Server = std::atoi(Read_File(Entry.path()).c_str());
+    const auto Ended = [&] {
+      const std::string Stat = Read_File("/proc/" + std::to_string(Server) + "/stat");
+      return Stat.empty() || Stat.find(") Z ") != std::string::npos;
+    };
+    if (Server > 0 && !Eventually(Ended, 1000)) continue;
+    std::filesystem::remove(Entry.path(), Ignored);
+    std::filesystem::remove("/tmp/.X11-unix/X" + std::to_string(Display), Ignored);
+  }
+}
+
 }  // namespace
 
 Desktop::~Desktop() { Stop_Desktop(*this); }
@@ -321,6 +345,8 @@ void Stop_Desktop(Desktop& Desk) {
   Stop_Child(Desk.Session, SIGTERM, 3000);
   Stop_Xvfb(Desk.Xvfb);
   if (!Desk.Directory.empty()) {
+    struct stat Owner {};
+    if (!Is_X_Desktop(Desk.Kind) && stat(Desk.Directory.c_str(), &Owner) == 0) Remove_Stale_X_Locks(Owner.st_uid);
     std::error_code Ignored;
     std::filesystem::remove_all(Desk.Directory, Ignored);
     Desk.Directory.clear();
@@ -413,8 +439,7 @@ Child_Process Start_Terminal(const Desktop& Desk, const std::string& Title, cons
 }
 
 std::string Terminal_Transcript(const Desktop& Desk, const std::string& Title) {
-  std::ifstream File(Transcript_Path(Desk, Title), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(File), std::istreambuf_iterator<char>());
+  return Read_File(Transcript_Path(Desk, Title));
 }
 
 bool Focus_Window(const Desktop& Desk, const std::string& Title) {
