@@ -32,10 +32,11 @@ int64_t Fine_Clock_Ns();
 uint32_t Process_Id();
 
 // Ends the process with Status once the error report is written, from any
-// thread. Never returns. POSIX: exit. Windows: exit on the main thread; on
-// another thread (the window's, while the main thread may wait in a console
-// read holding standard input's lock, which the C runtime's exit would wait
-// for) standard output and error are flushed and the process ends at once.
+// thread. Never returns. exit on the main thread; on another thread (the
+// window's, while the main thread may wait in a console read holding standard
+// input's lock, which the C runtime's exit would wait for: Windows' always,
+// glibc's from 2.41) standard output and error are flushed and the process
+// ends at once.
 [[noreturn]] void End_Process(int Status);
 
 }  // namespace Platform

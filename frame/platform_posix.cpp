@@ -2,6 +2,7 @@
 #include "frame/platform.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,9 @@
 namespace Platform {
 
 namespace {
+
+// Static initialisation runs on the thread that then calls main.
+const pthread_t Main_Thread = pthread_self();
 
 // A standard stream the program was started without (drovanel <&-) would lend
 // its number to the first file opened later, a display connection say, whose
@@ -50,6 +54,18 @@ int64_t Fine_Clock_Ns() {
 
 uint32_t Process_Id() { return static_cast<uint32_t>(getpid()); }
 
-void End_Process(int Status) { std::exit(Status); }
+// glibc's exit runs the atexit hooks and static destructors, then flushes
+// every stream; from glibc 2.41 (Debian 13) on, it takes each stream's lock to
+// do so, standard input's too, and the main thread holds that lock for as long
+// as it waits in a console read. On the main thread exit is safe, and it runs
+// the hooks. On another thread the process ends without them, as on Windows:
+// they would run beside a main thread that still uses the state they tear
+// down, and nothing they do is needed.
+void End_Process(int Status) {
+  if (pthread_equal(pthread_self(), Main_Thread)) std::exit(Status);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  _exit(Status);
+}
 
 }  // namespace Platform

@@ -360,10 +360,13 @@ void Kill_Display_Server(Desktop& Desk) {
     Stop_Child(Desk.Session, SIGKILL, 3000);
 }
 
-Child_Process Start_On_Desktop(const Desktop& Desk, const std::string& Program) {
+Child_Process Start_On_Desktop(const Desktop& Desk, const std::string& Program,
+                               const std::vector<std::string>& Arguments) {
   const std::string Path = Runnable_Path(Desk, Program);
   if (Path.empty()) return {};
-  return Start_Child({.Arguments = As_Desktop_User(Desk, {Path}), .Environment = Window_Environment(Desk),
+  std::vector<std::string> Command = {Path};
+  Command.insert(Command.end(), Arguments.begin(), Arguments.end());
+  return Start_Child({.Arguments = As_Desktop_User(Desk, Command), .Environment = Window_Environment(Desk),
                       .Errors = Device::Pipe});
 }
 

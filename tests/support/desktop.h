@@ -70,9 +70,10 @@ void Stop_Desktop(Desktop& Desk);
 // Kills the display server at once with SIGKILL, as a crash would: Xvfb, or the compositor's whole group.
 void Kill_Display_Server(Desktop& Desk);
 
-// Starts Program on the desktop (as its user, from a copy that user can run), with
-// its standard output and error on pipes and the environment of a windowed program.
-Child_Process Start_On_Desktop(const Desktop& Desk, const std::string& Program);
+// Starts Program with Arguments on the desktop (as its user, from a copy that user can run),
+// with its standard output and error on pipes and the environment of a windowed program.
+Child_Process Start_On_Desktop(const Desktop& Desk, const std::string& Program,
+                               const std::vector<std::string>& Arguments = {});
 // Whether the one window titled exactly Title is shown and has the keyboard focus
 // (false on mutter's Wayland desktop, which has no tool to ask).
 bool Window_Has_Focus(const Desktop& Desk, const std::string& Title);

@@ -20,6 +20,10 @@
 //   open       opens maximized (the no-display test expects this to fail).
 //   streams F  opens maximized, then writes "fd N TARGET" for the standard
 //              descriptors 0, 1 and 2 to the file F, and ends (not on Windows).
+//   keyboards M  opens, clears, prints "ready", then waits at the console (M
+//              "prompt") or loops like "poll" and looks at the console between
+//              steps (M "flight"); for each number read it prints "mended N",
+//              the calls that the xkbcommon guards have answered so far (not on Windows).
 // A failure ends it through the error report, "raised NAME" and status 1.
 #include <unistd.h>
 
@@ -32,6 +36,12 @@
 #include "frame/console.h"
 #include "frame/program.h"
 #include "graphics/tarnwick.h"
+
+#ifndef _WIN32
+#include <poll.h>
+
+#include "graphics/backend/sdl/xkb_guard.h"
+#endif
 
 namespace {
 
@@ -65,15 +75,17 @@ void Read_Keys_For_Ever() {
   for (;;) Say("key " + std::to_string(static_cast<int>(Get_Key())));
 }
 
+// One step like the game's flight, at column X of the middle row.
+void Fly_Step(const Window_Size& Size, int32_t& X) {
+  if (Key_Hit()) Say("key " + std::to_string(static_cast<int>(Get_Key())));
+  const int32_t Y = Size.Window_Height / 2;
+  if (Get_Pixel(X, Y) == Color_Type::Black) Clear_Window(Color_Type::White);
+  Put_Pixel(X, Y, Color_Type::Black);
+  X = X + 1 < Size.Window_Width - 20 ? X + 1 : 20;
+}
+
 void Fly_For_Ever(const Window_Size& Size) {
-  int32_t X = 20;
-  for (;;) {
-    if (Key_Hit()) Say("key " + std::to_string(static_cast<int>(Get_Key())));
-    const int32_t Y = Size.Window_Height / 2;
-    if (Get_Pixel(X, Y) == Color_Type::Black) Clear_Window(Color_Type::White);
-    Put_Pixel(X, Y, Color_Type::Black);
-    X = X + 1 < Size.Window_Width - 20 ? X + 1 : 20;
-  }
+  for (int32_t X = 20;;) Fly_Step(Size, X);
 }
 
 void Probe_Main() {
@@ -139,6 +151,17 @@ void Probe_Main() {
       const ssize_t Length = readlink(("/proc/self/fd/" + std::to_string(Fd)).c_str(), Target, sizeof Target - 1);
       if (Length >= 0) Target[Length] = 0;
       Report << "fd " << Fd << " " << Target << "\n";
+    }
+  } else if (Scenario == "keyboards") {
+    const Window_Size Size = Create_Graph_Window();
+    Clear_Window(Color_Type::White);
+    Say("ready");
+    for (int32_t X = 20;;) {
+      pollfd Console_Input{STDIN_FILENO, POLLIN, 0};
+      if (Argument == "flight")
+        while (poll(&Console_Input, 1, 0) == 0) Fly_Step(Size, X);
+      Console::Get_Integer();
+      Say("mended " + std::to_string(Xkb_Guard_Mended_Calls()));
     }
 #endif
   }

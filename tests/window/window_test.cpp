@@ -225,7 +225,8 @@ TEST_F(Window_Test, WindowsOpenAndCloseOneAfterAnother) {
   EXPECT_TRUE(Exited_With(Probe, 0, 5000));
 }
 
-// A waiting program (in Get_Key, or looping like the game's flight) ends with
+// A waiting program (in Get_Key, looping like the game's flight, or at a
+// console prompt, "levels", where only the window thread can end it) ends with
 // its report when the window goes, whether closed by its button or by the X
 // server ending.
 struct Ending_Case {
@@ -253,7 +254,8 @@ TEST_P(Window_Ending_Test, WaitingProgramReportsWindowNotOpen) {
 
 INSTANTIATE_TEST_SUITE_P(Endings, Window_Ending_Test,
                          ::testing::Values(Ending_Case{"wait", false}, Ending_Case{"poll", false},
-                                           Ending_Case{"wait", true}, Ending_Case{"poll", true}),
+                                           Ending_Case{"levels", false}, Ending_Case{"wait", true},
+                                           Ending_Case{"poll", true}, Ending_Case{"levels", true}),
                          [](const auto& Info) {
                            return std::string(Info.param.Kill_Server ? "ServerKilled" : "CloseButton") + "_" +
                                   Info.param.Scenario;

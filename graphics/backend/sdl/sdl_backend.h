@@ -8,10 +8,12 @@
 //   wayland_buffers.cpp  the window's pixels on Wayland, in shared memory;
 //   input.cpp            SDL's events turned into the key and mouse queues;
 //   keyboard_wait.cpp    whether the window has the keyboard, and the wait for it;
-//   wayland_seat.cpp     the Wayland seat's keyboard, and asking the compositor for it.
-// Only these files include SDL. Whether the window is open, and who answers
-// for its loss, is graphics/backend/window_presence.h, shared with other
-// back ends whose window has a thread of its own.
+//   wayland_seat.cpp     the Wayland seat's keyboard, and asking the compositor for it;
+//   xkb_guard.cpp        guards between SDL's Wayland keyboard code and xkbcommon (xkb_guard.h).
+// Only these files include SDL, and the headers of the libraries under it.
+// Whether the window is open, and who answers for its loss, is
+// graphics/backend/window_presence.h, shared with other back ends whose
+// window has a thread of its own.
 #pragma once
 
 #include <SDL.h>

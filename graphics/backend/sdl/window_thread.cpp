@@ -30,6 +30,7 @@
 #include <system_error>
 
 #include "graphics/backend/sdl/sdl_backend.h"
+#include "graphics/backend/sdl/xkb_guard.h"
 #include "graphics/backend/window_presence.h"
 #include "graphics/backend/window_system.h"
 #include "graphics/tarnwick_library.h"
@@ -140,6 +141,7 @@ void Window_Thread_Main() {
   for (const char* Driver : Video_Drivers()) {
     if (Driver) SDL_SetHint(SDL_HINT_VIDEODRIVER, Driver);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) continue;
+    Guard_Sdl_Xkbcommon();
     Result = Run_Session_On_Driver();
     SDL_Quit();
     if (Result == 0) break;
