@@ -60,7 +60,8 @@ std::vector<std::string> Window_Program_Environment();
 
 // Polls Condition every 10 ms for at most Timeout_Ms; whether it came true.
 bool Eventually(const std::function<bool()>& Condition, int Timeout_Ms = 10000);
-// The id of the one window titled exactly Title, "" when there is none or several (xdotool).
+// The id of the one window titled exactly Title, "" when there is none or several; a
+// frame that carries its client's title is not counted.
 std::string Find_Window(const std::string& Title);
 // The id of the window that has the keyboard focus (xdotool).
 std::string Focused_Window();
