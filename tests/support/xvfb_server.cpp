@@ -12,6 +12,7 @@
 
 // Last: Xlib defines macros (Status, None, Bool) that clash with the headers above.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -212,4 +213,13 @@ bool Send_Close_Request(const std::string& Window) {
     Event.xclient.data.l[1] = CurrentTime;
     Sent = XSendEvent(Connection, Event.xclient.window, False, NoEventMask, &Event) != 0;
   }) && Sent;
+}
+
+bool Window_Wants_Attention(const std::string& Window) {
+  bool Urgent = false;
+  return !Window.empty() && On_Display([&](Display* Connection) {
+    XWMHints* Hints = XGetWMHints(Connection, std::stoul(Window));
+    Urgent = Hints && (Hints->flags & XUrgencyHint) != 0;
+    if (Hints) XFree(Hints);
+  }) && Urgent;
 }

@@ -68,3 +68,5 @@ std::string Focused_Window();
 // Sends the window manager's close request (WM_DELETE_WINDOW) to Window, as a click
 // on its close button does; false when there is no such window or no display.
 bool Send_Close_Request(const std::string& Window);
+// Whether Window carries the urgency hint, which asks the user to come to it.
+bool Window_Wants_Attention(const std::string& Window);
