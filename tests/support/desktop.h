@@ -59,6 +59,7 @@ struct Desktop {
   std::vector<std::string> Environment;   // what programs on the desktop get: displays, runtime directory
   std::vector<std::string> Tool_Environment;  // what the Wayland tools get
   std::string Wayland_Socket, Bus_Address;  // the compositor's socket (a path); mutter's private session bus
+  int Xwayland_Display = -1;              // the number of the X display the compositor announced
   Desktop_Keyboard* Keyboard = nullptr;   // the keyboard Start_Keyboard made, or none
   ~Desktop();
 };
