@@ -43,10 +43,13 @@ void On_Global(void* Data, wl_registry* Registry, uint32_t Name, const char* Int
 
 void On_Global_Removed(void*, wl_registry*, uint32_t) {}
 
-// The default layout's keymap as text, in a memory file; its descriptor and size.
+// The US layout's keymap as text, in a memory file; its descriptor and size. The
+// layout is named, and the user's XKB_DEFAULT_* settings are not read: the keys
+// are pressed by their US places (with a French layout the key of 1 types &).
 bool Keymap_File(int& Fd, uint32_t& Size) {
-  xkb_context* Context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-  xkb_keymap* Keymap = Context ? xkb_keymap_new_from_names(Context, nullptr, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr;
+  xkb_context* Context = xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES);
+  const xkb_rule_names Names = {"evdev", "pc105", "us", "", ""};
+  xkb_keymap* Keymap = Context ? xkb_keymap_new_from_names(Context, &Names, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr;
   char* Text = Keymap ? xkb_keymap_get_as_string(Keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
   bool Written = false;
   if (Text) {

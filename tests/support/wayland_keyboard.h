@@ -10,7 +10,7 @@
 struct Wayland_Keyboard;
 
 // Connects to the compositor at Socket (a path), or to the one WAYLAND_DISPLAY
-// names, and makes a keyboard with the default layout; nullptr when it cannot
+// names, and makes a keyboard with the US layout; nullptr when it cannot
 // (no compositor, no protocol).
 Wayland_Keyboard* Open_Wayland_Keyboard(const char* Socket = nullptr);
 // Presses or releases the key of Linux input code Code (30 is the letter a).
