@@ -95,9 +95,10 @@ std::vector<std::string> Session_Command(Desktop_Kind Kind, const std::string& D
       const bool Scale_2 = Kind == Desktop_Kind::Sway_Scale_2;
       // Otherwise sway answers a window's request for the keyboard by marking it urgent.
       const char* Activation = Kind == Desktop_Kind::Sway_Activation ? "focus_on_window_activation focus\n" : "";
+      // The pointer hides once it rests, as Xvfb -nocursor shows none: screenshots show the windows alone.
       Write_File(Directory + "/sway.config",
                  std::string("output HEADLESS-1 resolution ") + (Scale_2 ? "1600x1200 scale 2" : "800x600 scale 1") +
-                     "\nxwayland enable\n" + Activation + "exec " + Announce + "\n");
+                     "\nxwayland enable\nseat * hide_cursor 100\n" + Activation + "exec " + Announce + "\n");
       return {"sway", "-c", Directory + "/sway.config"};
     }
   }
@@ -487,5 +488,14 @@ bool Focus_Window(const Desktop& Desk, const std::string& Title) {
 }
 
 bool Window_Is_Urgent(const Desktop& Desk, const std::string& Title) {
+  if (Is_X_Desktop(Desk.Kind)) return Window_Wants_Attention(Find_Window(Title));
   return Is_Sway(Desk.Kind) && Run_Tool(Desk, {"swaymsg", "[title=\"^" + Title + "$\" urgent=latest] nop"});
+}
+
+bool Click_On_Desktop(const Desktop& Desk, const Screenshot& Screen, int32_t X, int32_t Y) {
+  if (X < 0 || Y < 0 || X >= Screen.Width || Y >= Screen.Height) return false;
+  if (Is_X_Desktop(Desk.Kind))
+    return Run_Tool(Desk, {"xdotool", "mousemove", std::to_string(X), std::to_string(Y), "click", "1"});
+  return Desk.Keyboard && Desk.Keyboard->Virtual &&
+         Click_Wayland_Pointer(Desk.Keyboard->Virtual, X, Y, Screen.Width, Screen.Height);
 }
