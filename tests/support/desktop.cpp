@@ -260,6 +260,8 @@ std::vector<pid_t> Group_Members(pid_t Leader) {
   return Members;
 }
 
+}  // namespace
+
 // Xwayland leaves its lock file and socket in /tmp when its compositor is
 // killed, and mutter those of the displays it kept for Xwayland (one it
 // announces, one of its own). Once the desktop has ended, those of its own
@@ -288,6 +290,8 @@ void Remove_Stale_X_Locks(uid_t Owner, int Announced, const std::vector<pid_t>& 
     std::filesystem::remove("/tmp/.X11-unix/X" + std::to_string(Display), Ignored);
   }
 }
+
+namespace {
 
 // Ends the session's process group with Signal (SIGKILL after 3 s); on a Wayland desktop, then
 // removes what its X displays left.

@@ -72,6 +72,12 @@ void Stop_Desktop(Desktop& Desk);
 // Kills the display server at once with SIGKILL, as a crash would: Xvfb, or the compositor's whole group.
 void Kill_Display_Server(Desktop& Desk);
 
+// Removes, once a Wayland desktop has ended, the lock files /tmp/.X<n>-lock (and their sockets)
+// its X displays left: Owner's, of the display it announced (Announced) or naming one of its
+// processes (Members), whose server has ended within 1 s. A lock without a pid is kept: its
+// server may be starting.
+void Remove_Stale_X_Locks(uid_t Owner, int Announced, const std::vector<pid_t>& Members);
+
 // Starts Program on the desktop (as its user, from a copy that user can run), with
 // its standard output and error on pipes and the environment of a windowed program.
 Child_Process Start_On_Desktop(const Desktop& Desk, const std::string& Program);
