@@ -325,8 +325,9 @@ size_t Steps_After_Replies(const std::string& Text, size_t* At = nullptr) {
   return Steps;
 }
 
-// How a level began, as the player sees it.
-enum class Level_Start { Unseen, Flying, Waiting_With_Hint };
+// How a level began, as the player sees it: flying, or waiting (with the hint shown, where
+// screenshots can tell; without them, with no step written for a second).
+enum class Level_Start { Unseen, Flying, Waiting };
 
 class Desktop_Player : public ::testing::TestWithParam<Player_Row> {
  protected:
@@ -340,13 +341,13 @@ class Desktop_Player : public ::testing::TestWithParam<Player_Row> {
   // screenshots the console tells: a flight writes its steps at once.
   Level_Start Watch_Level_Start() {
     if (Without_Screenshots())
-      return Eventually([&] { return Steps_Flown() > 0; }, 1000) ? Level_Start::Flying : Level_Start::Waiting_With_Hint;
+      return Eventually([&] { return Steps_Flown() > 0; }, 1000) ? Level_Start::Flying : Level_Start::Waiting;
     Level_Start Seen = Level_Start::Unseen;
     Eventually([&] {
       Frame_Box Frame;
       if (!Take_Desktop_Screenshot(Desk, Image) || !Find_Frame(Image, Frame)) return false;
       if (Find_Hint(Image, Frame, Hint_X, Hint_Y))
-        Seen = Level_Start::Waiting_With_Hint;
+        Seen = Level_Start::Waiting;
       else if (Frame.Whole && Trail_Way(Image, Frame) != Trail::None)
         Seen = Level_Start::Flying;
       return Seen != Level_Start::Unseen;
@@ -403,7 +404,7 @@ TEST_P(Desktop_Player, ConsoleInATerminalAndKeysWhereTheFocusIs) {
   ASSERT_NE(Start, Level_Start::Unseen) << "the level neither flew nor showed the hint (screenshot "
                                         << Shot_Name("level_start") << ".ppm)";
   RecordProperty("level_start", Start == Level_Start::Flying ? "flew at once" : "waited for a click");
-  if (Start == Level_Start::Waiting_With_Hint) {
+  if (Start == Level_Start::Waiting) {
     usleep(500000);
     EXPECT_EQ(Steps_Flown(), 0u) << "the flight moved before the window had the keyboard";
     EXPECT_TRUE(On_Mutter || Window_Is_Urgent(Desk, "drovanel")) << "the waiting window does not ask for attention";
