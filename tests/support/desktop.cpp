@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdarg>
@@ -94,9 +95,10 @@ std::vector<std::string> Session_Command(Desktop_Kind Kind, const std::string& D
       const bool Scale_2 = Kind == Desktop_Kind::Sway_Scale_2;
       // Otherwise sway answers a window's request for the keyboard by marking it urgent.
       const char* Activation = Kind == Desktop_Kind::Sway_Activation ? "focus_on_window_activation focus\n" : "";
+      // The pointer hides once it rests, as Xvfb -nocursor shows none: screenshots show the windows alone.
       Write_File(Directory + "/sway.config",
                  std::string("output HEADLESS-1 resolution ") + (Scale_2 ? "1600x1200 scale 2" : "800x600 scale 1") +
-                     "\nxwayland enable\n" + Activation + "exec " + Announce + "\n");
+                     "\nxwayland enable\nseat * hide_cursor 100\n" + Activation + "exec " + Announce + "\n");
       return {"sway", "-c", Directory + "/sway.config"};
     }
   }
@@ -240,10 +242,34 @@ void Stop_Keyboard(Desktop& Desk) {
   Desk.Keyboard = nullptr;
 }
 
+// The processes in the process group that Leader leads.
+std::vector<pid_t> Group_Members(pid_t Leader) {
+  std::vector<pid_t> Members;
+  std::error_code Ignored;
+  for (const auto& Entry : std::filesystem::directory_iterator("/proc", Ignored)) {
+    const std::string Name = Entry.path().filename();
+    if (Name.find_first_not_of("0123456789") != std::string::npos) continue;  // not a process
+    const std::string Stat = Read_File(Entry.path() / "stat");
+    const size_t Name_End = Stat.rfind(')');  // the name in brackets may hold anything
+    char State = 0;
+    int Parent = 0, Group = 0;
+    if (Name_End != std::string::npos && std::sscanf(Stat.c_str() + Name_End + 1, " %c %d %d", &State, &Parent, &Group) == 3 &&
+        Group == Leader)
+      Members.push_back(std::atoi(Stat.c_str()));
+  }
+  return Members;
+}
+
+}  // namespace
+
 // Xwayland leaves its lock file and socket in /tmp when its compositor is
-// killed, and mutter leaves those of the displays it kept for Xwayland: once
-// the desktop has ended, those of Owner whose server is gone are removed.
-void Remove_Stale_X_Locks(uid_t Owner) {
+// killed, and mutter those of the displays it kept for Xwayland (one it
+// announces, one of its own). Once the desktop has ended, those of its own
+// displays are removed: the one it announced, and those whose lock names one
+// of its processes (the compositor writes its own pid), when they are Owner's
+// and their server is gone. Another desktop's are never touched; nor is a lock
+// without a pid, which may be a server's that is still starting.
+void Remove_Stale_X_Locks(uid_t Owner, int Announced, const std::vector<pid_t>& Members) {
   std::error_code Ignored;
   for (const auto& Entry : std::filesystem::directory_iterator("/tmp", Ignored)) {
     const std::string Name = Entry.path().filename();
@@ -252,16 +278,30 @@ void Remove_Stale_X_Locks(uid_t Owner) {
     if (!Name.ends_with("-lock") || std::sscanf(Name.c_str(), ".X%d-lock", &Display) != 1 ||
         stat(Entry.path().c_str(), &Status) != 0 || Status.st_uid != Owner)
       continue;
-    // The server, killed with its desktop, may take a moment to end (a zombie has ended).
     const pid_t Server = std::atoi(Read_File(Entry.path()).c_str());
+    if (Server <= 0 || (Display != Announced && std::ranges::find(Members, Server) == Members.end())) continue;
+    // The server, killed with its desktop, may take a moment to end (a zombie has ended).
     const auto Ended = [&] {
       const std::string Stat = Read_File("/proc/" + std::to_string(Server) + "/stat");
       return Stat.empty() || Stat.find(") Z ") != std::string::npos;
     };
-    if (Server > 0 && !Eventually(Ended, 1000)) continue;
+    if (!Eventually(Ended, 1000)) continue;
     std::filesystem::remove(Entry.path(), Ignored);
     std::filesystem::remove("/tmp/.X11-unix/X" + std::to_string(Display), Ignored);
   }
+}
+
+namespace {
+
+// Ends the session's process group with Signal (SIGKILL after 3 s); on a Wayland desktop, then
+// removes what its X displays left.
+void Stop_Session(Desktop& Desk, int Signal) {
+  if (Desk.Session.Reaped || Desk.Session.Pid <= 0) return;
+  const std::vector<pid_t> Members = Group_Members(Desk.Session.Pid);
+  Stop_Child(Desk.Session, Signal, 3000);
+  struct stat Owner {};
+  if (!Is_X_Desktop(Desk.Kind) && stat(Desk.Directory.c_str(), &Owner) == 0)
+    Remove_Stale_X_Locks(Owner.st_uid, Desk.Xwayland_Display, Members);
 }
 
 }  // namespace
@@ -328,6 +368,7 @@ bool Start_Desktop(Desktop& Desk, Desktop_Kind Kind, std::string* Failure) {
   std::string Wayland_Display, X_Display, X_Authority;
   Names >> Wayland_Display >> X_Display >> X_Authority >> Desk.Bus_Address;
   if (Wayland_Display.empty() || X_Display.empty()) return Fail("the compositor gave no display names: " + Line);
+  if (std::sscanf(X_Display.c_str(), ":%d", &Desk.Xwayland_Display) != 1) Desk.Xwayland_Display = -1;
   Desk.Wayland_Socket = Desk.Directory + "/" + Wayland_Display;
   const std::vector<std::string> Common = {"XDG_RUNTIME_DIR=" + Desk.Directory, "HOME=" + Desk.Directory,
                                            "DISPLAY=" + X_Display};
@@ -342,11 +383,9 @@ bool Start_Desktop(Desktop& Desk, Desktop_Kind Kind, std::string* Failure) {
 
 void Stop_Desktop(Desktop& Desk) {
   Stop_Keyboard(Desk);
-  Stop_Child(Desk.Session, SIGTERM, 3000);
+  Stop_Session(Desk, SIGTERM);
   Stop_Xvfb(Desk.Xvfb);
   if (!Desk.Directory.empty()) {
-    struct stat Owner {};
-    if (!Is_X_Desktop(Desk.Kind) && stat(Desk.Directory.c_str(), &Owner) == 0) Remove_Stale_X_Locks(Owner.st_uid);
     std::error_code Ignored;
     std::filesystem::remove_all(Desk.Directory, Ignored);
     Desk.Directory.clear();
@@ -357,7 +396,7 @@ void Kill_Display_Server(Desktop& Desk) {
   if (Is_X_Desktop(Desk.Kind))
     Kill_Xvfb(Desk.Xvfb);
   else
-    Stop_Child(Desk.Session, SIGKILL, 3000);
+    Stop_Session(Desk, SIGKILL);
 }
 
 Child_Process Start_On_Desktop(const Desktop& Desk, const std::string& Program,
@@ -456,5 +495,14 @@ bool Focus_Window(const Desktop& Desk, const std::string& Title) {
 }
 
 bool Window_Is_Urgent(const Desktop& Desk, const std::string& Title) {
+  if (Is_X_Desktop(Desk.Kind)) return Window_Wants_Attention(Find_Window(Title));
   return Is_Sway(Desk.Kind) && Run_Tool(Desk, {"swaymsg", "[title=\"^" + Title + "$\" urgent=latest] nop"});
+}
+
+bool Click_On_Desktop(const Desktop& Desk, const Screenshot& Screen, int32_t X, int32_t Y) {
+  if (X < 0 || Y < 0 || X >= Screen.Width || Y >= Screen.Height) return false;
+  if (Is_X_Desktop(Desk.Kind))
+    return Run_Tool(Desk, {"xdotool", "mousemove", std::to_string(X), std::to_string(Y), "click", "1"});
+  return Desk.Keyboard && Desk.Keyboard->Virtual &&
+         Click_Wayland_Pointer(Desk.Keyboard->Virtual, X, Y, Screen.Width, Screen.Height);
 }

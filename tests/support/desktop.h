@@ -42,7 +42,8 @@ enum class Desktop_Kind {
   I3,              // Xvfb and i3, a tiling window manager, without a bar
   Sway,            // sway, headless; programs get WAYLAND_DISPLAY and DISPLAY (Xwayland)
   Sway_Scale_2,    // the same with the output at scale 2
-  Sway_Activation, // the same at scale 1, granting a window's request for the keyboard (xdg-activation)
+  Sway_Activation, // the same at scale 1, set to grant a window's request for the keyboard (xdg-activation),
+                   // which sway 1.10 grants only to a request passed on by the window that has the keyboard
   Sway_X11_Only,   // the same, but programs get DISPLAY alone: X11 clients of Xwayland
   Mutter_Wayland,  // mutter --wayland --headless, GNOME's compositor, with Xwayland
 };
@@ -59,6 +60,7 @@ struct Desktop {
   std::vector<std::string> Environment;   // what programs on the desktop get: displays, runtime directory
   std::vector<std::string> Tool_Environment;  // what the Wayland tools get
   std::string Wayland_Socket, Bus_Address;  // the compositor's socket (a path); mutter's private session bus
+  int Xwayland_Display = -1;              // the number of the X display the compositor announced
   Desktop_Keyboard* Keyboard = nullptr;   // the keyboard Start_Keyboard made, or none
   ~Desktop();
 };
@@ -69,6 +71,12 @@ bool Start_Desktop(Desktop& Desk, Desktop_Kind Kind, std::string* Failure = null
 void Stop_Desktop(Desktop& Desk);
 // Kills the display server at once with SIGKILL, as a crash would: Xvfb, or the compositor's whole group.
 void Kill_Display_Server(Desktop& Desk);
+
+// Removes, once a Wayland desktop has ended, the lock files /tmp/.X<n>-lock (and their sockets)
+// its X displays left: Owner's, of the display it announced (Announced) or naming one of its
+// processes (Members), whose server has ended within 1 s. A lock without a pid is kept: its
+// server may be starting.
+void Remove_Stale_X_Locks(uid_t Owner, int Announced, const std::vector<pid_t>& Members);
 
 // Starts Program with Arguments on the desktop (as its user, from a copy that user can run),
 // with its standard output and error on pipes and the environment of a windowed program.
@@ -97,8 +105,12 @@ std::string Terminal_Transcript(const Desktop& Desk, const std::string& Title);
 // does: xdotool windowactivate on X, swaymsg focus on sway; on mutter's Wayland desktop, whose
 // windows no tool can name, Alt+Tab on the keyboard of Start_Keyboard (the window used before).
 bool Focus_Window(const Desktop& Desk, const std::string& Title);
-// Whether sway marks the window titled Title urgent (false elsewhere).
+// Whether the window titled Title is shown as wanting attention: it carries the urgency
+// hint on X, sway marks it urgent (false on mutter's Wayland desktop, which has no tool to ask).
 bool Window_Is_Urgent(const Desktop& Desk, const std::string& Title);
+// Clicks the left button at (X, Y) of Screen, a screenshot of the desktop, as a player's mouse
+// does: xdotool on X, the pointer of Start_Keyboard on sway; whether the click was made.
+bool Click_On_Desktop(const Desktop& Desk, const Screenshot& Screen, int32_t X, int32_t Y);
 // Asks the window titled Title to close, as its close button does: WM_DELETE_WINDOW on X,
 // swaymsg kill on sway; whether the request was sent.
 bool Close_Window_On_Desktop(const Desktop& Desk, const std::string& Title);

@@ -1,5 +1,5 @@
 // The private Xvfb: started and stopped as a child process, its screen read
-// from the framebuffer file it keeps, and the xdotool queries window tests share.
+// from the framebuffer file it keeps, and the window queries window tests share.
 #include "tests/support/xvfb_server.h"
 
 #include <signal.h>
@@ -12,6 +12,7 @@
 
 // Last: Xlib defines macros (Status, None, Bool) that clash with the headers above.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -49,6 +50,55 @@ std::string Trimmed_Output(const std::string& Command_Line) {
   std::string Text = Run_Command(Command_Line);
   while (!Text.empty() && (Text.back() == '\n' || Text.back() == ' ')) Text.pop_back();
   return Text;
+}
+
+// Runs Work on a connection of its own to the display; false when there is none. A
+// window may go while Work reads or sends to it: its errors are no failure of the test.
+bool On_Display(const std::function<void(Display*)>& Work) {
+  Display* Connection = XOpenDisplay(nullptr);
+  if (!Connection) return false;
+  const auto Previous_Handler = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+  Work(Connection);
+  XSync(Connection, False);
+  XSetErrorHandler(Previous_Handler);
+  XCloseDisplay(Connection);
+  return true;
+}
+
+// The window's title: its _NET_WM_NAME, else its WM_NAME.
+std::string Window_Title(Display* Connection, Window Id) {
+  Atom Type = 0;
+  int Format = 0;
+  unsigned long Count = 0, Left = 0;
+  unsigned char* Data = nullptr;
+  std::string Title;
+  if (XGetWindowProperty(Connection, Id, XInternAtom(Connection, "_NET_WM_NAME", False), 0, 1024, False,
+                         AnyPropertyType, &Type, &Format, &Count, &Left, &Data) == Success &&
+      Data && Format == 8) {
+    Title.assign(reinterpret_cast<const char*>(Data), Count);
+  } else if (char* Name = nullptr; XFetchName(Connection, Id, &Name) && Name) {
+    Title = Name;
+    XFree(Name);
+  }
+  if (Data) XFree(Data);
+  return Title;
+}
+
+// Adds the windows titled Title in the tree of Id to Found, but not one that holds
+// another so titled: a window manager's frame may carry its client's title (mutter
+// 44 and later draw frames in a client of their own), and the client lies inside it.
+// Whether any was found.
+bool Collect_Titled(Display* Connection, Window Id, const std::string& Title, std::vector<Window>& Found) {
+  Window Root = 0, Parent = 0, *Children = nullptr;
+  unsigned Count = 0;
+  bool Inside = false;
+  if (XQueryTree(Connection, Id, &Root, &Parent, &Children, &Count)) {
+    for (unsigned Child = 0; Child < Count; ++Child) Inside |= Collect_Titled(Connection, Children[Child], Title, Found);
+    if (Children) XFree(Children);
+  }
+  if (Inside || Window_Title(Connection, Id) != Title) return Inside;
+  Found.push_back(Id);
+  return true;
 }
 
 }  // namespace
@@ -144,23 +194,32 @@ bool Eventually(const std::function<bool()>& Condition, int Timeout_Ms) {
 }
 
 std::string Find_Window(const std::string& Title) {
-  const std::string Found = Trimmed_Output("xdotool search --name '^" + Title + "$' 2>/dev/null");
-  return Found.find('\n') == std::string::npos ? Found : "";
+  std::vector<Window> Found;
+  On_Display([&](Display* Connection) { Collect_Titled(Connection, DefaultRootWindow(Connection), Title, Found); });
+  return Found.size() == 1 ? std::to_string(Found[0]) : "";
 }
 
 std::string Focused_Window() { return Trimmed_Output("xdotool getwindowfocus 2>/dev/null"); }
 
 bool Send_Close_Request(const std::string& Window) {
-  Display* Connection = Window.empty() ? nullptr : XOpenDisplay(nullptr);
-  if (!Connection) return false;
-  XEvent Event{};
-  Event.xclient.type = ClientMessage;
-  Event.xclient.window = std::stoul(Window);
-  Event.xclient.message_type = XInternAtom(Connection, "WM_PROTOCOLS", False);
-  Event.xclient.format = 32;
-  Event.xclient.data.l[0] = static_cast<long>(XInternAtom(Connection, "WM_DELETE_WINDOW", False));
-  Event.xclient.data.l[1] = CurrentTime;
-  const bool Sent = XSendEvent(Connection, Event.xclient.window, False, NoEventMask, &Event) != 0;
-  XCloseDisplay(Connection);
-  return Sent;
+  bool Sent = false;
+  return !Window.empty() && On_Display([&](Display* Connection) {
+    XEvent Event{};
+    Event.xclient.type = ClientMessage;
+    Event.xclient.window = std::stoul(Window);
+    Event.xclient.message_type = XInternAtom(Connection, "WM_PROTOCOLS", False);
+    Event.xclient.format = 32;
+    Event.xclient.data.l[0] = static_cast<long>(XInternAtom(Connection, "WM_DELETE_WINDOW", False));
+    Event.xclient.data.l[1] = CurrentTime;
+    Sent = XSendEvent(Connection, Event.xclient.window, False, NoEventMask, &Event) != 0;
+  }) && Sent;
+}
+
+bool Window_Wants_Attention(const std::string& Window) {
+  bool Urgent = false;
+  return !Window.empty() && On_Display([&](Display* Connection) {
+    XWMHints* Hints = XGetWMHints(Connection, std::stoul(Window));
+    Urgent = Hints && (Hints->flags & XUrgencyHint) != 0;
+    if (Hints) XFree(Hints);
+  }) && Urgent;
 }

@@ -60,10 +60,13 @@ std::vector<std::string> Window_Program_Environment();
 
 // Polls Condition every 10 ms for at most Timeout_Ms; whether it came true.
 bool Eventually(const std::function<bool()>& Condition, int Timeout_Ms = 10000);
-// The id of the one window titled exactly Title, "" when there is none or several (xdotool).
+// The id of the one window titled exactly Title, "" when there is none or several; a
+// frame that carries its client's title is not counted.
 std::string Find_Window(const std::string& Title);
 // The id of the window that has the keyboard focus (xdotool).
 std::string Focused_Window();
 // Sends the window manager's close request (WM_DELETE_WINDOW) to Window, as a click
 // on its close button does; false when there is no such window or no display.
 bool Send_Close_Request(const std::string& Window);
+// Whether Window carries the urgency hint, which asks the user to come to it.
+bool Window_Wants_Attention(const std::string& Window);

@@ -309,11 +309,13 @@ TEST_P(Keyboard_Wait_Test, NewPictureWaitsForTheKeyboardWithAHint) {
   ASSERT_TRUE(Waited) << "no level waited with the hint shown while another window had the keyboard";
   std::string Line;
   EXPECT_FALSE(Read_Line_From_Child(Probe, Line, 200)) << "the probe did not wait: " << Line;
+  EXPECT_TRUE(Window_Wants_Attention(Window)) << "the waiting window does not ask for attention";
   switch (GetParam()) {
     case Wait_End::Focus_Given:
       Run_Command("xdotool windowfocus " + Window);
       EXPECT_EQ(Next_Line(Probe, 3000), "flying");
       EXPECT_TRUE(Eventually([&] { return Hint_Pixels() == 0; })) << "the hint stayed";
+      EXPECT_TRUE(Eventually([&] { return !Window_Wants_Attention(Window); })) << "the window still asks for attention";
       break;
     case Wait_End::Window_Closed:
       ASSERT_TRUE(Send_Close_Request(Window));

@@ -12,7 +12,8 @@
 // While the program waits, the window thread asks the desktop for the
 // keyboard and, after a short silent grace (on X11 the window takes the
 // keyboard itself a frame or two after the first clear), shows a hint over
-// the picture (presentation.cpp) until the window has it.
+// the picture (presentation.cpp) until the window has it, and marks an X
+// window as wanting attention.
 #include "graphics/backend/sdl/sdl_backend.h"
 #include "graphics/backend/window_presence.h"
 #include "graphics/backend/window_system.h"
@@ -72,7 +73,13 @@ void Follow_Keyboard_Wait() {
     Ask_Compositor(Clears);
   }
   Side.Wait_Seen = Wanted;
+  const bool Hint_Was_Wanted = Side.Hint_Wanted;
   Side.Hint_Wanted = Wanted && !Keyboard_Ready() && Now - Side.Wait_Began >= Hint_Grace;
+  // An X window that still lacks the keyboard when the hint shows (its window
+  // manager kept the keyboard where it was, or the player left the window) is
+  // marked as wanting attention, as a refusing compositor marks a Wayland one;
+  // SDL clears the mark when the window gets the keyboard.
+  if (Side.Hint_Wanted && !Hint_Was_Wanted && !Side.On_Wayland) SDL_FlashWindow(Side.Handle, SDL_FLASH_UNTIL_FOCUSED);
 }
 
 int32_t Backend_Wait_For_Keyboard() {
