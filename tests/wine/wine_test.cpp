@@ -85,6 +85,17 @@ std::vector<std::pair<pid_t, std::string>> Prefix_Processes() {
   return Found;
 }
 
+// The directory of the prefix's server, where it keeps its socket: its
+// working directory. Empty when no server runs.
+fs::path Server_Socket_Dir() {
+  for (const auto& [Process, Command_Line] : Prefix_Processes()) {
+    std::error_code Error;
+    const fs::path Dir = fs::read_symlink("/proc/" + std::to_string(Process) + "/cwd", Error);
+    if (!Error && Command_Line.find("wineserver") != std::string::npos) return Dir;
+  }
+  return {};
+}
+
 class Wine_Prefix : public ::testing::Environment {
  public:
   void SetUp() override {
@@ -99,22 +110,21 @@ class Wine_Prefix : public ::testing::Environment {
     std::string Why;
     ASSERT_TRUE(Start_Xvfb(Server, &Why)) << Why;
     // No Mono or Gecko installers, no Linux menu entries for the Start menu's,
-    // and no session bus launched for the display. The server's socket
-    // directory, which it leaves behind, goes under TMPDIR: the work directory.
-    // Nothing of the user's own Wine: its prefix's kind, its loader and its
-    // server would not be the installed Wine's; nor of the user's Wayland
-    // desktop (its socket is found in XDG_RUNTIME_DIR without WAYLAND_DISPLAY
-    // too), where Wine 10 would show the windows without a DISPLAY.
+    // and no session bus launched for the display. Nothing of the user's own
+    // Wine: its prefix's kind, its loader and its server would not be the
+    // installed Wine's; nor of the user's Wayland desktop (its socket is found
+    // in XDG_RUNTIME_DIR without WAYLAND_DISPLAY too), where Wine 10 would show
+    // the windows without a DISPLAY. No TMPDIR either: Wine 10's server
+    // aborts at start with one set (free(): invalid pointer).
     Wine_Environment = {"WINEPREFIX=" + Work_Dir + "/prefix", "WINEDEBUG=-all", "HOME=" + Work_Dir,
-                        "TMPDIR=" + Work_Dir + "/tmp",
                         "XDG_DATA_HOME=" + Work_Dir + "/data", "XDG_CONFIG_HOME=" + Work_Dir + "/config",
                         "XDG_CACHE_HOME=" + Work_Dir + "/cache", "DBUS_SESSION_BUS_ADDRESS=disabled:",
                         "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d",
-                        "WINEARCH", "WINELOADER", "WINESERVER", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR=" + Work_Dir};
+                        "WINEARCH", "WINELOADER", "WINESERVER", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR=" + Work_Dir,
+                        "TMPDIR"};
     // A server that stays, with its services, until the end: otherwise each
     // program would start them anew, which takes a second.
     fs::create_directory(Work_Dir + "/prefix");
-    fs::create_directory(Work_Dir + "/tmp");
     ASSERT_EQ(Wine({"wineserver", "--persistent"}).Status, 0);
     const Child_Result Boot = Wine({"wineboot", "--init"}, "", 120000);
     ASSERT_EQ(Boot.Status, 0) << Boot.Errors;
@@ -122,6 +132,7 @@ class Wine_Prefix : public ::testing::Environment {
 
   void TearDown() override {
     if (!Work_Dir.empty()) {
+      const fs::path Socket_Dir = Server_Socket_Dir();
       Wine({"wineserver", "--kill"});
       Eventually([] { return Prefix_Processes().empty(); }, 5000);
       // Each process of the prefix that outlived its server fails the run, and is ended.
@@ -131,6 +142,13 @@ class Wine_Prefix : public ::testing::Environment {
         kill(Process, SIGKILL);
       }
       EXPECT_EQ(Left, "") << "processes of the Wine prefix outlived its server";
+      // The server leaves its directory behind in /tmp: in Wine 10 inside one
+      // made for it alone (wine-XXXXXX), removed too; in Wine 8 inside
+      // /tmp/.wine-UID, which all the user's servers share and which stays.
+      std::error_code Ignored;
+      if (!Socket_Dir.empty() && fs::remove_all(Socket_Dir, Ignored) > 0 &&
+          Socket_Dir.parent_path().filename().string().rfind("wine-", 0) == 0)
+        fs::remove(Socket_Dir.parent_path(), Ignored);
       fs::remove_all(Work_Dir);
     }
     Stop_Xvfb(Server);
