@@ -11,8 +11,15 @@
 //   and its other threads, the X server and this program on the other CPUs
 //   (other processes may still use CPU 0);
 // - Whole_Game/headless: the test twin tests/game/drovanel_headless, the same
-//   game without a window thread or X server.
-// (--benchmark_filter=Whole_Game/drovanel/ runs one of them.) The player
+//   game without a window thread or X server;
+// - Whole_Game/windows, with --windows=PATH: the Windows program
+//   (build/windows/drovanel.exe) under Wine on the same Xvfb, in a Wine prefix
+//   of its own made before the first game, its server kept until the last.
+// (--benchmark_filter=Whole_Game/drovanel/ runs one of them.) Two options set
+// the machine's state at each start, when the game measures its delay loop:
+// - --hog=start: a CPU hog on every CPU from before the game starts until its
+//   first step; --hog=always: until the game has ended;
+// - --rest=SECONDS: nothing runs for that long before each game (a cold core). The player
 // steers nowhere: the dot climbs from the middle row of a 1280 x 2048 screen
 // to the frame's top, 1014 steps of level 0. Each game reports:
 // - steps_per_second: steps over the wall time from the first step to the last;
@@ -25,16 +32,21 @@
 // build (the previous calibration, say), name its programs:
 //
 //   bench/pace_bench --drovanel=/other/build/game/drovanel --headless=/other/build/tests/game/drovanel_headless
+//
+// Run it in a network namespace of its own (unshare -n), so that its X server
+// and Wine's meet no other.
 #include <benchmark/benchmark.h>
 #include <sched.h>
+#include <signal.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/child_process.h"
@@ -48,8 +60,62 @@ constexpr int32_t Screen_Width = 1280, Screen_Height = 2048;
 
 std::string Drovanel_Path = DROVANEL_PATH;
 std::string Headless_Path = DROVANEL_HEADLESS_PATH;
+std::string Windows_Path;  // none: no Windows games
 
-enum class Program { Drovanel, Drovanel_Pinned, Headless };
+enum class Program { Drovanel, Drovanel_Pinned, Headless, Windows };
+
+enum class Hog { None, Start, Always };
+Hog Hogs = Hog::None;
+int Rest_Seconds = 0;
+
+// The Wine prefix of the Windows games, and the environment of every Wine command.
+std::string Wine_Dir;
+std::vector<std::string> Wine_Environment;
+
+// Makes the prefix and starts its server, which stays with its services, as
+// a player's session has them; false with the reason when it fails.
+bool Start_Wine(std::string& Why) {
+  char Template[] = "/tmp/drovanel-pace-XXXXXX";
+  if (!mkdtemp(Template)) return Why = "no temporary directory", false;
+  Wine_Dir = Template;
+  std::filesystem::create_directories(Wine_Dir + "/prefix");
+  // As the Wine tests have it: no Mono or Gecko, no menu entries, no bus,
+  // nothing of the user's own Wine or Wayland desktop.
+  Wine_Environment = {"WINEPREFIX=" + Wine_Dir + "/prefix", "WINEDEBUG=-all", "HOME=" + Wine_Dir,
+                      "XDG_DATA_HOME=" + Wine_Dir, "XDG_CONFIG_HOME=" + Wine_Dir, "XDG_CACHE_HOME=" + Wine_Dir,
+                      "XDG_RUNTIME_DIR=" + Wine_Dir, "DBUS_SESSION_BUS_ADDRESS=disabled:",
+                      "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d",
+                      "WINEARCH", "WINELOADER", "WINESERVER", "WAYLAND_DISPLAY"};
+  // Wine's own processes keep the streams of the command that started them: none here.
+  for (const char* Command : {"wineserver --persistent", "wineboot --init"}) {
+    const Child_Result Result = Run_Child(
+        {.Arguments = {"/bin/sh", "-c", std::string(Command) + " >/dev/null 2>&1"}, .Environment = Wine_Environment},
+        "", 120000);
+    if (Result.Status != 0) return Why = std::string(Command) + " failed", false;
+  }
+  return true;
+}
+
+void Stop_Wine() {
+  if (Wine_Dir.empty()) return;
+  Run_Child({.Arguments = {"/bin/sh", "-c", "wineserver --kill >/dev/null 2>&1"}, .Environment = Wine_Environment}, "");
+  // The server ends its prefix's processes; it takes a moment to end itself.
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  std::filesystem::remove_all(Wine_Dir);
+}
+
+// One process on every CPU, each spinning; Stop_Hogs ends them by their ids.
+std::vector<Child_Process> Start_Hogs() {
+  std::vector<Child_Process> Started;
+  for (long Cpu = 0; Cpu < sysconf(_SC_NPROCESSORS_ONLN); ++Cpu)
+    Started.push_back(Start_Child({.Arguments = {"/bin/sh", "-c", "while :; do :; done"}}));
+  return Started;
+}
+
+void Stop_Hogs(std::vector<Child_Process>& Hogs_Running) {
+  for (Child_Process& Hog_Process : Hogs_Running) Stop_Child(Hog_Process, SIGKILL, 1000);
+  Hogs_Running.clear();
+}
 
 // A thread's CPU time and its time waiting for a core, in nanoseconds.
 struct Thread_Times {
@@ -88,14 +154,23 @@ pid_t Xvfb_Pid = -1;
 // One whole game; false with the reason when it did not play through.
 bool Play_Game(Program Kind, benchmark::State& State) {
   std::vector<std::string> Arguments;
+  std::vector<std::string> Environment = Window_Program_Environment();
   if (Kind == Program::Drovanel_Pinned) Arguments = {"taskset", "-c", "0"};
   if (Kind == Program::Headless) {
     Arguments = {Headless_Path, std::to_string(Screen_Width), std::to_string(Screen_Height), "1", ""};
+  } else if (Kind == Program::Windows) {
+    Arguments = {"wine", Windows_Path};
+    Environment = Wine_Environment;
   } else {
     Arguments.push_back(Drovanel_Path);
   }
-  Child_Process Game = Start_Child({.Arguments = Arguments, .Environment = Window_Program_Environment()});
+  if (Rest_Seconds > 0) std::this_thread::sleep_for(std::chrono::seconds(Rest_Seconds));
+  std::vector<Child_Process> Hogs_Running;
+  if (Hogs != Hog::None) Hogs_Running = Start_Hogs();
+  Child_Process Game = Start_Child({.Arguments = Arguments, .Environment = Environment});
   auto Fail = [&](const char* Why) {
+    Stop_Hogs(Hogs_Running);
+    Stop_Child(Game, SIGKILL, 1000);
     State.SkipWithError(Why);
     return false;
   };
@@ -116,8 +191,12 @@ bool Play_Game(Program Kind, benchmark::State& State) {
   while (Read_Line_From_Child(Game, Line, 10000) && Line.empty()) {
     Last = Clock::now();
     At_Last = Read_Thread_Times(Game.Pid, Game.Pid);
-    if (Steps++ == 0) First = Last, At_First = At_Last;
+    if (Steps++ == 0) {
+      First = Last, At_First = At_Last;
+      if (Hogs == Hog::Start) Stop_Hogs(Hogs_Running);
+    }
   }
+  Stop_Hogs(Hogs_Running);
   if (Line != "You started on level: 0" || Steps < 2) return Fail("the game did not end with its report");
   Write_To_Child(Game, "0\n");
   if (!Exited_With(Game, 0, 10000)) return Fail("the game did not exit with status 0");
@@ -152,25 +231,45 @@ BENCHMARK_CAPTURE(Whole_Game, drovanel, Program::Drovanel)->Apply(Ten_Games);
 BENCHMARK_CAPTURE(Whole_Game, drovanel_pinned, Program::Drovanel_Pinned)->Apply(Ten_Games);
 BENCHMARK_CAPTURE(Whole_Game, headless, Program::Headless)->Apply(Ten_Games);
 
-// Takes --drovanel=PATH and --headless=PATH out of the arguments.
-void Take_Program_Paths(int& argc, char** argv) {
+// Takes this bench's own options out of the arguments; false on a wrong one.
+bool Take_Options(int& argc, char** argv) {
   int Kept = 1;
   for (int Index = 1; Index < argc; ++Index) {
-    if (std::strncmp(argv[Index], "--drovanel=", 11) == 0) {
-      Drovanel_Path = argv[Index] + 11;
-    } else if (std::strncmp(argv[Index], "--headless=", 11) == 0) {
-      Headless_Path = argv[Index] + 11;
+    const std::string Option = argv[Index];
+    auto Value = [&](const std::string& Name) {
+      return Option.rfind(Name, 0) == 0 ? Option.substr(Name.size()) : std::string();
+    };
+    if (!Value("--drovanel=").empty()) {
+      Drovanel_Path = Value("--drovanel=");
+    } else if (!Value("--headless=").empty()) {
+      Headless_Path = Value("--headless=");
+    } else if (!Value("--windows=").empty()) {
+      Windows_Path = Value("--windows=");
+    } else if (Option == "--hog=start" || Option == "--hog=always") {
+      Hogs = Option == "--hog=start" ? Hog::Start : Hog::Always;
+    } else if (!Value("--rest=").empty()) {
+      Rest_Seconds = std::atoi(Value("--rest=").c_str());
+      if (Rest_Seconds <= 0) return false;
+    } else if (Option.rfind("--hog", 0) == 0) {
+      return false;
     } else {
       argv[Kept++] = argv[Index];
     }
   }
   argc = Kept;
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  Take_Program_Paths(argc, argv);
+  if (!Take_Options(argc, argv)) {
+    std::fprintf(stderr, "pace_bench: options --drovanel=PATH --headless=PATH --windows=PATH "
+                         "--hog=start|always --rest=SECONDS\n");
+    return 2;
+  }
+  if (!Windows_Path.empty())
+    benchmark::RegisterBenchmark("Whole_Game/windows", Whole_Game, Program::Windows)->Apply(Ten_Games);
   benchmark::Initialize(&argc, argv);
   Xvfb_Server Server;
   Server.Screen_Width = Screen_Width;
@@ -181,7 +280,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   Xvfb_Pid = Server.Process.Pid;
+  if (!Windows_Path.empty() && !Start_Wine(Why)) {
+    std::fprintf(stderr, "pace_bench: %s\n", Why.c_str());
+    Stop_Wine();
+    Stop_Xvfb(Server);
+    return 1;
+  }
   benchmark::RunSpecifiedBenchmarks();
+  Stop_Wine();
   Stop_Xvfb(Server);
   benchmark::Shutdown();
 }

@@ -23,10 +23,15 @@ bool Is_Regular_File(std::FILE* Stream);
 
 // A clock fine enough to time a loop of a fraction of a millisecond, in
 // nanoseconds; 0 if it cannot be read. POSIX: the calling thread's CPU time,
-// which stands still while another process has the core. Windows: the
-// performance counter (wall time, to 100 ns or better), since the thread
-// times there advance only at the scheduler's tick of 15.6 ms.
+// which stands still while another thread has the core. Windows: the
+// performance counter, wall time to 100 ns: the thread times there advance
+// only at the scheduler's tick (15.6 ms; 10 ms under Wine), and the thread's
+// cycle count (QueryThreadCycleTime) is not implemented under Wine.
 int64_t Fine_Clock_Ns();
+
+// Whether Fine_Clock_Ns reads the calling thread's running time (POSIX) or
+// wall time (Windows).
+extern const bool Fine_Clock_Reads_Running_Time;
 
 // The id of this process.
 uint32_t Process_Id();

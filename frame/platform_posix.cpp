@@ -46,6 +46,8 @@ bool Is_Regular_File(std::FILE* Stream) {
   return fstat(fileno(Stream), &Status) == 0 && S_ISREG(Status.st_mode);
 }
 
+const bool Fine_Clock_Reads_Running_Time = true;
+
 int64_t Fine_Clock_Ns() {
   timespec Now{};
   if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &Now) != 0) return 0;

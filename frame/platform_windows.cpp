@@ -46,6 +46,8 @@ bool Is_Regular_File(std::FILE* Stream) {
   return File != INVALID_HANDLE_VALUE && GetFileType(File) == FILE_TYPE_DISK;
 }
 
+const bool Fine_Clock_Reads_Running_Time = false;
+
 int64_t Fine_Clock_Ns() {
   LARGE_INTEGER Frequency, Count;
   if (!QueryPerformanceFrequency(&Frequency) || !QueryPerformanceCounter(&Count) || Frequency.QuadPart <= 0)

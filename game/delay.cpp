@@ -27,36 +27,60 @@ int32_t Count_Chain = Default_Count_Chain;
   });
 }
 
+// The typical time of Times (sorted here): the mean of those within a tenth
+// above the median. A sample that an interrupt (a fifth of a sample on a
+// virtual machine), a stall or another thread (on a wall clock) slowed by more
+// is left out: play pays for those too, but they are too rare and too large to
+// average from the samples of one round.
+double Typical_Time(int64_t* Times, size_t Count) {
+  // The median is the upper of the two middle times when their number is even.
+  std::sort(Times, Times + Count);
+  const double Limit = 1.1 * static_cast<double>(Times[Count / 2]);
+  double Sum = 0;
+  int32_t Kept = 0;
+  for (size_t Index = 0; Index < Count && static_cast<double>(Times[Index]) <= Limit; ++Index, ++Kept)
+    Sum += static_cast<double>(Times[Index]);
+  return Sum / Kept;
+}
+
+// The time from one reading of Clock to the next, Start to End; false when
+// the clock stood still, went back or jumped beyond the 64-bit range.
+bool Elapsed_Between(int64_t Start, int64_t End, int64_t& Elapsed) {
+  return !__builtin_sub_overflow(End, Start, &Elapsed) && Elapsed > 0;
+}
+
+// What reading Clock costs: the typical time between two back-to-back
+// readings of Samples pairs; 0 without samples or when none read a time.
+double Reading_Cost(Nanosecond_Clock Clock, int32_t Samples) {
+  std::array<int64_t, Max_Samples> Times{};
+  size_t Usable = 0;
+  for (int32_t Sample = 0; Sample < Samples; ++Sample) {
+    const int64_t Start = Clock();
+    const int64_t End = Clock();
+    if (int64_t Elapsed = 0; Elapsed_Between(Start, End, Elapsed)) Times[Usable++] = Elapsed;
+  }
+  return Usable == 0 ? 0.0 : Typical_Time(Times.data(), Usable);
+}
+
 // One round of the calibration: Samples delays of Probe_Speed counts at
-// Chain, timed on Clock, and Chain rescaled by their typical time: the mean of
-// the samples within a tenth above the median, the loop's usual cost. A
-// sample that an interrupt (a fifth of a sample on a virtual machine), a
-// stall or another thread (on a wall clock) slowed by more is left out: play
-// pays for those too, but they are too rare and too large to average from a
-// dozen samples. {0, Chain} when no sample read a time.
-Delay_Calibration Measure_Round(Nanosecond_Clock Clock, int32_t Samples, int32_t Chain) {
+// Chain, timed on Clock less Cost, and Chain rescaled by their typical time.
+// {0, Chain} when no sample read a time.
+Delay_Calibration Measure_Round(Nanosecond_Clock Clock, int32_t Probe_Speed, int32_t Samples, double Cost,
+                                int32_t Chain) {
   const Delay_Plan Probe = Plan_Delay(Probe_Speed, Chain);
-  std::array<int64_t, std::max(Warm_Up_Samples, Calibration_Samples)> Times{};
+  std::array<int64_t, Max_Samples> Times{};
   size_t Usable = 0;
   for (int32_t Sample = 0; Sample < Samples; ++Sample) {
     const int64_t Start = Clock();
     Run_Links(Probe);
     const int64_t End = Clock();
-    // A clock that stood still, went back or jumped beyond the 64-bit range says nothing.
-    int64_t Elapsed = 0;
-    if (__builtin_sub_overflow(End, Start, &Elapsed) || Elapsed <= 0) continue;
-    Times[Usable++] = Elapsed;
+    if (int64_t Elapsed = 0; Elapsed_Between(Start, End, Elapsed)) Times[Usable++] = Elapsed;
   }
   if (Usable == 0) return {0.0, Chain};
 
-  // The median is the upper of the two middle times when their number is even.
-  std::sort(Times.begin(), Times.begin() + Usable);
-  const double Limit = 1.1 * static_cast<double>(Times[Usable / 2]);
-  double Sum = 0;
-  int32_t Kept = 0;
-  for (size_t Index = 0; Index < Usable && static_cast<double>(Times[Index]) <= Limit; ++Index, ++Kept)
-    Sum += static_cast<double>(Times[Index]);
-  const double Typical = Sum / Kept;
+  // A reading cost not below the samples' time says nothing, and is not taken.
+  const double Measured = Typical_Time(Times.data(), Usable);
+  const double Typical = Cost < Measured ? Measured - Cost : Measured;
   const double Links = static_cast<double>(Probe.Counts * Probe.Links_Per_Count + Probe.Fraction_Links);
   const double Rescaled = std::round(Chain * (Probe_Speed * Count_Cost_Ns) / Typical);
   return {Typical / Links, static_cast<int32_t>(std::clamp(Rescaled, double{Link_Fraction}, double{Max_Count_Chain}))};
@@ -64,15 +88,17 @@ Delay_Calibration Measure_Round(Nanosecond_Clock Clock, int32_t Samples, int32_t
 
 }  // namespace
 
-int64_t Thread_Cpu_Time_Ns() { return Platform::Fine_Clock_Ns(); }
-
-Delay_Calibration Measure_Delay(Nanosecond_Clock Clock) {
-  const Delay_Calibration Warm_Up = Measure_Round(Clock, Warm_Up_Samples, Default_Count_Chain);
-  return Measure_Round(Clock, Calibration_Samples, Warm_Up.Count_Chain);
+Delay_Calibration Measure_Delay(Nanosecond_Clock Clock, const Calibration_Plan& Plan) {
+  const double Cost = Reading_Cost(Clock, std::min(Plan.Cost_Samples, Max_Samples));
+  const Delay_Calibration Warm_Up =
+      Measure_Round(Clock, Plan.Probe_Speed, std::min(Plan.Warm_Up_Samples, Max_Samples), Cost, Default_Count_Chain);
+  return Measure_Round(Clock, Plan.Probe_Speed, std::min(Plan.Calibration_Samples, Max_Samples), Cost,
+                       Warm_Up.Count_Chain);
 }
 
 Delay_Calibration Calibrate_Delay() {
-  const Delay_Calibration Result = Measure_Delay(Thread_Cpu_Time_Ns);
+  const Delay_Calibration Result = Measure_Delay(
+      Platform::Fine_Clock_Ns, Platform::Fine_Clock_Reads_Running_Time ? Running_Time_Plan : Wall_Time_Plan);
   Count_Chain = Result.Count_Chain;
   return Result;
 }

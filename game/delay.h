@@ -22,13 +22,32 @@ inline constexpr int32_t Default_Count_Chain = 11 * Link_Fraction;
 // even a core four times faster than today's fastest needs fewer than 64 links.
 inline constexpr int32_t Max_Count_Chain = 64 * Link_Fraction;
 
-// Every sample of the calibration is one delay of Probe_Speed counts, about
-// 0.19 ms at the pace sought. Warm_Up_Samples of them at the default chain give
-// a first estimate, and warm the code and the core; Calibration_Samples at that
-// estimate give the chain.
-inline constexpr int32_t Probe_Speed = 16384;
-inline constexpr int32_t Warm_Up_Samples = 3;
-inline constexpr int32_t Calibration_Samples = 12;
+// How a calibration samples the loop: every sample is one delay of
+// Probe_Speed counts. Warm_Up_Samples of them at the default chain give a
+// first estimate, and warm the code and the core; Calibration_Samples at that
+// estimate give the chain. Cost_Samples pairs of back-to-back readings, when
+// there are any, give what reading the clock costs, taken from every sample.
+struct Calibration_Plan {
+  int32_t Probe_Speed;
+  int32_t Warm_Up_Samples, Calibration_Samples;
+  int32_t Cost_Samples;
+};
+
+// On a clock of the thread's own running time: a dozen samples of about
+// 0.19 ms at the pace sought, each read at its two ends.
+inline constexpr Calibration_Plan Running_Time_Plan = {16384, 3, 12, 0};
+
+// On a wall clock, which also counts the moments the thread waited while
+// other threads had its core, as the Wine server and its services take it
+// again and again while a program starts: samples 8 times shorter (about
+// 23 us), 8 times as many, so that a moment of another thread stretches the
+// one sample it falls into, which the typical sample leaves out, rather than
+// every one of a dozen. Reading the counter under Wine takes half a
+// microsecond, too much to leave in so short a sample.
+inline constexpr Calibration_Plan Wall_Time_Plan = {2048, 24, 96, 16};
+
+// The most samples a round of any plan takes.
+inline constexpr int32_t Max_Samples = 96;
 
 // A clock that reads nanoseconds; the calibration takes one as a parameter, so tests can script it.
 using Nanosecond_Clock = int64_t (*)();
@@ -66,21 +85,19 @@ inline void Run_Plan(const Delay_Plan& Plan, Link_Operation&& Link) {
   for (int64_t Fraction = 0; Fraction < Plan.Fraction_Links; ++Fraction) Link();
 }
 
-// The calibration's clock in nanoseconds, the platform's fine clock
-// (frame/platform.h): on Linux the calling thread's CPU time, which does not
-// advance while another process has the core. 0 if the clock cannot be read.
-int64_t Thread_Cpu_Time_Ns();
-
-// Chooses the chain of one count by timing delays of Probe_Speed counts on
-// Clock: the typical warm-up sample rescales the default chain, then the
+// Chooses the chain of one count by timing delays of Plan.Probe_Speed counts
+// on Clock: the typical warm-up sample rescales the default chain, then the
 // typical calibration sample, run at that chain, rescales it again. Typical:
 // the mean of the samples within a tenth above the median, since play runs at
-// the loop's usual cost, not at its best. Samples that
-// read no time or a negative time are ignored; a round with none left keeps
-// the chain it started from.
-Delay_Calibration Measure_Delay(Nanosecond_Clock Clock);
+// the loop's usual cost, not at its best. With Plan.Cost_Samples, the typical
+// time between two back-to-back readings is taken from every sample first.
+// Samples that read no time or a negative time are ignored; a round with none
+// left keeps the chain it started from.
+Delay_Calibration Measure_Delay(Nanosecond_Clock Clock, const Calibration_Plan& Plan = Running_Time_Plan);
 
-// Measures on the platform's fine clock and makes Delay use the chain chosen.
+// Measures on the platform's fine clock (frame/platform.h), with the plan
+// for the time it reads (the thread's running time, or wall time), and makes
+// Delay use the chain chosen.
 Delay_Calibration Calibrate_Delay();
 
 // Counts from 1 to Speed, each count doing a chain of dependent integer work of

@@ -62,10 +62,11 @@ int64_t Now = 1'000'000;
 
 int64_t Scripted_Clock() { return Readings.at(Next_Reading++); }
 
-// One sample that took Factor times a sample's time on pace.
-std::pair<int64_t, int64_t> Took(double Factor) {
+// One sample of Probe_Speed counts that took Factor times its time on pace, and Extra_Ns more.
+std::pair<int64_t, int64_t> Took(double Factor, int32_t Probe_Speed = Game::Running_Time_Plan.Probe_Speed,
+                                 int64_t Extra_Ns = 0) {
   const int64_t Start = Now += 500;
-  Now += static_cast<int64_t>(Factor * Game::Probe_Speed * Game::Count_Cost_Ns);
+  Now += static_cast<int64_t>(Factor * Probe_Speed * Game::Count_Cost_Ns) + Extra_Ns;
   return {Start, Now};
 }
 
@@ -77,13 +78,17 @@ std::vector<std::pair<int64_t, int64_t>> On_Pace_Then(int32_t On_Pace, double Fa
   return Samples;
 }
 
-// Readings for the warm-up and the calibration samples, the last of each repeated to make up the round.
-void Script(std::vector<std::pair<int64_t, int64_t>> Warm_Up, std::vector<std::pair<int64_t, int64_t>> Calibration) {
-  Warm_Up.resize(Game::Warm_Up_Samples, Warm_Up.back());
-  Calibration.resize(Game::Calibration_Samples, Calibration.back());
+// Readings for Plan's pairs of back-to-back readings, each Cost_Ns apart,
+// then its warm-up and calibration samples, the last of each repeated to make up the round.
+void Script(std::vector<std::pair<int64_t, int64_t>> Warm_Up, std::vector<std::pair<int64_t, int64_t>> Calibration,
+            const Game::Calibration_Plan& Plan = Game::Running_Time_Plan, int64_t Cost_Ns = 0) {
+  std::vector<std::pair<int64_t, int64_t>> Costs;
+  for (int32_t Pair = 0; Pair < Plan.Cost_Samples; ++Pair, Now += Cost_Ns) Costs.emplace_back(Now, Now + Cost_Ns);
+  Warm_Up.resize(Plan.Warm_Up_Samples, Warm_Up.back());
+  Calibration.resize(Plan.Calibration_Samples, Calibration.back());
   Readings.clear();
   Next_Reading = 0;
-  for (const auto& Samples : {Warm_Up, Calibration}) {
+  for (const auto& Samples : {Costs, Warm_Up, Calibration}) {
     for (const auto& [Start, End] : Samples) Readings.insert(Readings.end(), {Start, End});
   }
 }
@@ -126,6 +131,37 @@ TEST(Delay_Calibration, TheLinkCostIsMeasuredAtTheChainChosen) {
   EXPECT_NEAR(Game::Measure_Delay(Scripted_Clock).Link_Ns, Game::Count_Cost_Ns / 5.5, 1e-4);
   Script({{5, 5}}, {{5, 5}});
   EXPECT_EQ(Game::Measure_Delay(Scripted_Clock).Link_Ns, 0.0);
+}
+
+// On a wall clock: the clock's own cost is taken from every sample, and the
+// samples that another thread stretched are left out, while they are fewer than half.
+TEST(Delay_Calibration, OnAWallClockTheReadingCostAndTheInterruptedSamplesAreLeftOut) {
+  const Game::Calibration_Plan& Plan = Game::Wall_Time_Plan;
+  constexpr int64_t Cost_Ns = 500, Interrupted_Ns = 40'000;
+  // Samples on pace but for the reading, every Nth one interrupted.
+  auto Samples = [&](int32_t Count, int32_t Every) {
+    std::vector<std::pair<int64_t, int64_t>> All;
+    for (int32_t Sample = 0; Sample < Count; ++Sample)
+      All.push_back(Took(1, Plan.Probe_Speed, Cost_Ns + (Sample % Every == 0 ? Interrupted_Ns : 0)));
+    return All;
+  };
+  struct Case {
+    std::string Name;
+    int32_t Every;  // interrupted sample
+    int64_t Cost_Ns;
+    int32_t Chain;
+  };
+  const Case Cases[] = {
+      {"none interrupted", 1000, Cost_Ns, Default_Count_Chain},
+      {"a third interrupted", 3, Cost_Ns, Default_Count_Chain},
+      // The cost not measured: every sample seems 500 ns too long, 2 % of 23 us.
+      {"the reading's cost left in", 4, 0, 675},
+  };
+  for (const Case& C : Cases) {
+    Script(Samples(Plan.Warm_Up_Samples, C.Every), Samples(Plan.Calibration_Samples, C.Every), Plan, C.Cost_Ns);
+    EXPECT_EQ(Game::Measure_Delay(Scripted_Clock, Plan).Count_Chain, C.Chain) << C.Name;
+    EXPECT_EQ(Next_Reading, Readings.size()) << C.Name;
+  }
 }
 
 }  // namespace

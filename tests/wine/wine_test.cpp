@@ -2,8 +2,9 @@
 // Xvfb: the Windows twin plays every transcript case byte for byte, with its
 // replies ended by LF and by CR LF, and Ctrl+C in a terminal ends it; the
 // zip's program and the installed game each play a game; the silent
-// installer puts the program, its Start-menu entry and its uninstall key in
-// place, and the silent uninstaller takes them all away again.
+// installer puts the program (in C:\Program Files, or the folder it is
+// told), its Start-menu entry and its registry keys in place, and the silent
+// uninstaller takes them all away again.
 //
 // All cases run in one process and share one Wine prefix in a temporary
 // directory of their own (HOME too, so nothing is written outside it). At the
@@ -84,6 +85,17 @@ std::vector<std::pair<pid_t, std::string>> Prefix_Processes() {
   return Found;
 }
 
+// The directory of the prefix's server, where it keeps its socket: its
+// working directory. Empty when no server runs.
+fs::path Server_Socket_Dir() {
+  for (const auto& [Process, Command_Line] : Prefix_Processes()) {
+    std::error_code Error;
+    const fs::path Dir = fs::read_symlink("/proc/" + std::to_string(Process) + "/cwd", Error);
+    if (!Error && Command_Line.find("wineserver") != std::string::npos) return Dir;
+  }
+  return {};
+}
+
 class Wine_Prefix : public ::testing::Environment {
  public:
   void SetUp() override {
@@ -98,17 +110,21 @@ class Wine_Prefix : public ::testing::Environment {
     std::string Why;
     ASSERT_TRUE(Start_Xvfb(Server, &Why)) << Why;
     // No Mono or Gecko installers, no Linux menu entries for the Start menu's,
-    // and no session bus launched for the display. The server's socket
-    // directory, which it leaves behind, goes under TMPDIR: the work directory.
+    // and no session bus launched for the display. Nothing of the user's own
+    // Wine: its prefix's kind, its loader and its server would not be the
+    // installed Wine's; nor of the user's Wayland desktop (its socket is found
+    // in XDG_RUNTIME_DIR without WAYLAND_DISPLAY too), where Wine 10 would show
+    // the windows without a DISPLAY. No TMPDIR either: Wine 10's server
+    // aborts at start with one set (free(): invalid pointer).
     Wine_Environment = {"WINEPREFIX=" + Work_Dir + "/prefix", "WINEDEBUG=-all", "HOME=" + Work_Dir,
-                        "TMPDIR=" + Work_Dir + "/tmp",
                         "XDG_DATA_HOME=" + Work_Dir + "/data", "XDG_CONFIG_HOME=" + Work_Dir + "/config",
                         "XDG_CACHE_HOME=" + Work_Dir + "/cache", "DBUS_SESSION_BUS_ADDRESS=disabled:",
-                        "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d"};
+                        "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d",
+                        "WINEARCH", "WINELOADER", "WINESERVER", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR=" + Work_Dir,
+                        "TMPDIR"};
     // A server that stays, with its services, until the end: otherwise each
     // program would start them anew, which takes a second.
     fs::create_directory(Work_Dir + "/prefix");
-    fs::create_directory(Work_Dir + "/tmp");
     ASSERT_EQ(Wine({"wineserver", "--persistent"}).Status, 0);
     const Child_Result Boot = Wine({"wineboot", "--init"}, "", 120000);
     ASSERT_EQ(Boot.Status, 0) << Boot.Errors;
@@ -116,6 +132,7 @@ class Wine_Prefix : public ::testing::Environment {
 
   void TearDown() override {
     if (!Work_Dir.empty()) {
+      const fs::path Socket_Dir = Server_Socket_Dir();
       Wine({"wineserver", "--kill"});
       Eventually([] { return Prefix_Processes().empty(); }, 5000);
       // Each process of the prefix that outlived its server fails the run, and is ended.
@@ -125,6 +142,13 @@ class Wine_Prefix : public ::testing::Environment {
         kill(Process, SIGKILL);
       }
       EXPECT_EQ(Left, "") << "processes of the Wine prefix outlived its server";
+      // The server leaves its directory behind in /tmp: in Wine 10 inside one
+      // made for it alone (wine-XXXXXX), removed too; in Wine 8 inside
+      // /tmp/.wine-UID, which all the user's servers share and which stays.
+      std::error_code Ignored;
+      if (!Socket_Dir.empty() && fs::remove_all(Socket_Dir, Ignored) > 0 &&
+          Socket_Dir.parent_path().filename().string().rfind("wine-", 0) == 0)
+        fs::remove(Socket_Dir.parent_path(), Ignored);
       fs::remove_all(Work_Dir);
     }
     Stop_Xvfb(Server);
@@ -232,39 +256,64 @@ TEST(Windows_Release, TheZipHoldsTheProgramThatPlays) {
   Expect_Game_Played(Windows_Path(Into + "/" + Release_Name + "/drovanel.exe"));
 }
 
-TEST(Windows_Release, TheInstallerPutsTheGameInPlaceAndTheUninstallerTakesItAllAway) {
-  const std::string Install_Dir = Drive_C() + "/Games/Drovanel";
+// Where the installer is told to put the game, if anywhere, and where it goes.
+struct Install_Folder {
+  std::string Name, Option, Windows_Dir, Under_Drive_C;
+};
+
+void PrintTo(const Install_Folder& Folder, std::ostream* Stream) { *Stream << Folder.Name; }
+
+class Windows_Installer : public ::testing::TestWithParam<Install_Folder> {};
+
+// The registry's 64-bit view, where the 64-bit installer writes: where Wine
+// has its 32-bit half, `wine reg` is the 32-bit program, which by itself
+// sees the 32-bit view and would find none of the keys.
+Child_Result Query_Key(const std::string& Key) { return Wine({"wine", "reg", "query", Key, "/reg:64"}); }
+
+TEST_P(Windows_Installer, PutsTheGameInPlaceAndTheUninstallerTakesItAllAway) {
+  const Install_Folder& Folder = GetParam();
   const std::string Menu_Dir = Drive_C() + "/ProgramData/Microsoft/Windows/Start Menu/Programs/Drovanel";
   const std::string Uninstall_Key = R"(HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Drovanel)";
-  const std::string Program = R"(C:\Games\Drovanel\drovanel.exe)";
+  const std::string Vendor_Key = R"(HKLM\Software\The Drovanel developers)";
+  const std::string Program = Folder.Windows_Dir + R"(\drovanel.exe)";
+  const std::string Uninstaller = Folder.Windows_Dir + R"(\Uninstall.exe)";
+  const std::string Host_Dir = Drive_C() + "/" + Folder.Under_Drive_C;
 
-  const Child_Result Install =
-      Wine({"wine", Windows_Build + "/" + Release_Name + ".exe", "/S", R"(/D=C:\Games\Drovanel)"});
-  ASSERT_EQ(Install.Status, 0) << Install.Errors;
-  EXPECT_EQ(Files_Under(Install_Dir), (std::set<std::string>{"Uninstall.exe", "copyright.txt", "drovanel.exe"}));
+  std::vector<std::string> Install = {"wine", Windows_Build + "/" + Release_Name + ".exe", "/S"};
+  if (!Folder.Option.empty()) Install.push_back(Folder.Option);
+  const Child_Result Installed = Wine(Install);
+  ASSERT_EQ(Installed.Status, 0) << Installed.Errors;
+  EXPECT_EQ(Files_Under(Host_Dir), (std::set<std::string>{"Uninstall.exe", "copyright.txt", "drovanel.exe"}));
   EXPECT_EQ(Files_Under(Menu_Dir), (std::set<std::string>{"Drovanel.lnk", "Uninstall.lnk"}));
   // The entry starts the installed program: a shortcut holds its target's path as text.
   const std::string Link = Read_File(Menu_Dir + "/Drovanel.lnk");
   EXPECT_NE(Link.find(Program + '\0'), std::string::npos) << "the Start-menu entry does not start " << Program;
-  const Child_Result Key = Wine({"wine", "reg", "query", Uninstall_Key});
-  EXPECT_EQ(Key.Status, 0);
+  const Child_Result Key = Query_Key(Uninstall_Key);
+  EXPECT_EQ(Key.Status, 0) << Key.Errors;
   EXPECT_NE(Key.Output.find("DisplayIcon    REG_SZ    " + Program), std::string::npos) << Key.Output;
-  EXPECT_NE(Key.Output.find(R"(UninstallString    REG_SZ    "C:\Games\Drovanel\Uninstall.exe")"), std::string::npos);
+  EXPECT_NE(Key.Output.find("UninstallString    REG_SZ    \"" + Uninstaller + "\""), std::string::npos);
+  const Child_Result Vendor = Query_Key(Vendor_Key + R"(\Drovanel)");
+  EXPECT_NE(Vendor.Output.find("REG_SZ    " + Folder.Windows_Dir), std::string::npos) << Vendor.Output << Vendor.Errors;
   Expect_Game_Played(Program);
 
   // The uninstaller runs from a copy of itself in the temporary folder,
-  // which it tells the directory to remove (_?=), and returns at once.
-  EXPECT_EQ(Wine({"wine", R"(C:\Games\Drovanel\Uninstall.exe)", "/S"}).Status, 0);
-  EXPECT_TRUE(Eventually([] {
+  // which it tells the directory to remove (_?=), and returns at once. (The
+  // process's command line is split at blanks: C:\Program Files is two words.)
+  EXPECT_EQ(Wine({"wine", Uninstaller, "/S"}).Status, 0);
+  EXPECT_TRUE(Eventually([&] {
     for (const auto& Process : Prefix_Processes())
-      if (Process.second.find(R"(_?=C:\Games\Drovanel)") != std::string::npos) return false;
+      if (Process.second.find("_?=") != std::string::npos) return false;
     return true;
   }, 30000)) << "the uninstaller did not finish";
-  EXPECT_FALSE(fs::exists(Install_Dir));
+  EXPECT_FALSE(fs::exists(Host_Dir));
   EXPECT_FALSE(fs::exists(Menu_Dir));
-  EXPECT_NE(Wine({"wine", "reg", "query", Uninstall_Key}).Status, 0) << "the uninstall key is left";
-  EXPECT_NE(Wine({"wine", "reg", "query", R"(HKLM\Software\The Drovanel developers)"}).Status, 0)
-      << "the vendor's key is left";
+  // Found missing, not merely unread.
+  for (const std::string& Left_Key : {Uninstall_Key, Vendor_Key}) {
+    const Child_Result Query = Query_Key(Left_Key);
+    EXPECT_NE(Query.Status, 0) << Left_Key << " is left";
+    EXPECT_NE((Query.Output + Query.Errors).find("Unable to find the specified registry key"), std::string::npos)
+        << Left_Key << ": " << Query.Output << Query.Errors;
+  }
   std::vector<std::string> Left;
   for (const fs::directory_entry& Entry : fs::recursive_directory_iterator(Drive_C())) {
     std::string Name = Entry.path().filename();
@@ -273,6 +322,15 @@ TEST(Windows_Release, TheInstallerPutsTheGameInPlaceAndTheUninstallerTakesItAllA
   }
   EXPECT_EQ(Left, std::vector<std::string>{});
 }
+
+// The 64-bit game goes into the 64-bit programs' folder, C:\Program Files,
+// also where Wine has its 32-bit half and so a C:\Program Files (x86).
+INSTANTIATE_TEST_SUITE_P(Windows_Release, Windows_Installer,
+                         ::testing::Values(Install_Folder{"DefaultFolder", "", R"(C:\Program Files\Drovanel)",
+                                                          "Program Files/Drovanel"},
+                                           Install_Folder{"ChosenFolder", R"(/D=C:\Games\Drovanel)",
+                                                          R"(C:\Games\Drovanel)", "Games/Drovanel"}),
+                         [](const auto& Info) { return Info.param.Name; });
 
 }  // namespace
 
