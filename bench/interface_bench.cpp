@@ -3,7 +3,7 @@
 // Key_Hit (with no key waiting and with one waiting).
 #include <benchmark/benchmark.h>
 
-#include "graphics/backend/headless_control.h"
+#include "graphics/backend/headless/headless_control.h"
 #include "graphics/tarnwick.h"
 
 namespace {

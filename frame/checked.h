@@ -1,6 +1,7 @@
 // Checked 32-bit signed arithmetic: each helper returns the exact result or
-// raises CONSTRAINT_ERROR when it does not fit in 32 bits. All game and
-// graphics-interface arithmetic goes through these.
+// raises CONSTRAINT_ERROR when it does not fit in 32 bits. All the game's
+// arithmetic goes through these; the graphics interface does none of its own
+// on the numbers it passes to the library.
 #pragma once
 
 #include <cmath>

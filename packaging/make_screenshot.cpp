@@ -17,8 +17,8 @@
 #include "game/flight.h"
 #include "game/layout.h"
 #include "game/random.h"
-#include "graphics/backend/headless_control.h"
-#include "graphics/backend/picture_layout.h"
+#include "graphics/backend/headless/headless_control.h"
+#include "graphics/backend/threaded/picture_layout.h"
 #include "graphics/tarnwick_library.h"
 
 namespace {

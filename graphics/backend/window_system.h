@@ -1,8 +1,23 @@
-// The seam between the entry points every back end shares (drawing, pixels,
-// sizes, version, the non-waiting key and mouse queries:
-// graphics/backend/shared_entries.cpp) and the back end's own window system.
-// Each back end defines these functions next to its own entry points (window
-// closing, title, GetKey, maximum size; the headless one its opening too).
+// The seam every back end completes: what a back end must define, and who
+// calls it. A back end is one folder under graphics/backend/, linked in place
+// of the others; the program never sees which.
+//
+// The library's 28 C entry points (graphics/tarnwick_library.h):
+//   - 21 are the shared ones, on the open window's canvas
+//     (graphics/backend/shared_entries.cpp, compiled into every back end):
+//     GetDLLVersion, the sizes, drawing, pixels, text, the pen, KeyHit,
+//     MouseEvent, GetMouse. They reach the back end only through the four
+//     functions below.
+//   - 7 are the back end's window entry points: CreateGraphWindow,
+//     CreateSizedGraphWindow, DestroyGraphWindow, IsOpen, GetMaxSize,
+//     SetWindowTitle, GetKey. The headless back end defines all seven; the
+//     threaded tier (graphics/backend/threaded/window_entries.cpp) all but
+//     GetMaxSize for the back ends whose window lives on a thread of its own,
+//     which add GetMaxSize, Backend_Open_Window (below) and the session's
+//     hooks (threaded/window_session.h).
+//
+// Below: what the shared entry points call (every back end defines them;
+// the threaded tier does for its back ends), and what they share.
 #pragma once
 
 #include "graphics/backend/canvas.h"
@@ -28,9 +43,9 @@ Mouse_Queue& Backend_Mouse_Queue();
 // The window a program asks for.
 enum class Window_Kind { Default_Window, Maximized_Window, Sized_Window };
 
-// Back ends whose window lives on a thread of its own (graphics/backend/
-// window_entries.cpp checks the request): opens a window of Kind, of Width by
-// Height for a sized one, while none is open. 0, or the library's code.
+// Threaded back ends only, called by the threaded tier's opening entry points
+// once they checked the request: opens a window of Kind, of Width by Height
+// for a sized one, while none is open. 0, or the library's code.
 int32_t Backend_Open_Window(Window_Kind Kind, int32_t Width, int32_t Height);
 
 // The version every back end reports.

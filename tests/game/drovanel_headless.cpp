@@ -17,7 +17,7 @@
 #include "frame/program.h"
 #include "game/delay.h"
 #include "game/drovanel.h"
-#include "graphics/backend/headless_control.h"
+#include "graphics/backend/headless/headless_control.h"
 #include "graphics/tarnwick_library.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "game/flight.h"
 #include "game/layout.h"
 #include "game/random.h"
-#include "graphics/backend/headless_control.h"
+#include "graphics/backend/headless/headless_control.h"
 #include "graphics/tarnwick.h"
 #include "tests/support/console_file.h"
 

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "graphics/backend/headless_control.h"
+#include "graphics/backend/headless/headless_control.h"
 #include "graphics/tarnwick_library.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The canvas shown in a window of another size: placement and aspect ratio,
 // and that shrinking never loses a one-pixel line while growing keeps edges sharp.
-#include "graphics/backend/picture_layout.h"
+#include "graphics/backend/threaded/picture_layout.h"
 
 #include <gtest/gtest.h>
 

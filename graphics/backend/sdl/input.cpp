@@ -6,14 +6,10 @@
 
 #include "graphics/tarnwick_codes.h"
 #include "graphics/backend/sdl/sdl_backend.h"
-#include "graphics/backend/window_presence.h"
+#include "graphics/backend/threaded/window_presence.h"
+#include "graphics/backend/threaded/window_session.h"
 
 namespace {
-
-void Queue_Key(int32_t Code) {
-  The_State.Keys.Push(Code);  // a full queue (131,072 waiting presses) drops the press
-  Wake_Waiters();
-}
 
 // The character code a key press gives by itself (special and control keys),
 // or -1 when it gives none; printable characters come from text input.
@@ -90,7 +86,7 @@ void Queue_Mouse(int32_t Code, int32_t X, int32_t Y) {
     Y = static_cast<int32_t>(int64_t{Y} * Side.Layout.Output_Height / Height);
     Canvas_Point_Of(Side.Layout, X, Y);
   }
-  The_State.Mice.Push({Code, X, Y});
+  The_Session.Mice.Push({Code, X, Y});
 }
 
 // Handles one SDL event on the window thread. How the window's end shows, the

@@ -6,8 +6,8 @@
 // The window thread knows: SDL's focus events on X11 (where there is always a
 // keyboard), the seat's own keyboard on Wayland (wayland_seat.cpp), whose
 // seat may have no keyboard at all, and then nothing waits. It publishes one
-// atomic, Keyboard_Ready, and bumps The_Window_Wakeups when it changes; the
-// program's thread waits on those, as GetKey does, and never calls SDL.
+// atomic, The_Session.Keyboard_Ready, which the program's thread waits on
+// (threaded/window_entries.cpp), as GetKey does, and never calls SDL.
 //
 // While the program waits, the window thread asks the desktop for the
 // keyboard and, after a short silent grace (on X11 the window takes the
@@ -15,21 +15,16 @@
 // the picture (presentation.cpp) until the window has it, and marks an X
 // window as wanting attention.
 #include "graphics/backend/sdl/sdl_backend.h"
-#include "graphics/backend/window_presence.h"
-#include "graphics/backend/window_system.h"
+#include "graphics/backend/threaded/window_presence.h"
 
 namespace {
 
-// How long a wait stays silent before the hint shows.
-constexpr auto Hint_Grace = std::chrono::milliseconds(250);
-
-void Publish_Keyboard_Ready() {
+void Publish_Keyboard() {
   const auto& Side = The_State.Thread_Side;
-  const bool Ready = Side.Has_Keyboard_Focus || !Side.Seat_Has_Keyboard;
-  if (The_State.Keyboard_Ready.exchange(Ready, std::memory_order_acq_rel) != Ready) Wake_Waiters();
+  Publish_Keyboard_Ready(Side.Has_Keyboard_Focus || !Side.Seat_Has_Keyboard);
 }
 
-bool Keyboard_Ready() { return The_State.Keyboard_Ready.load(std::memory_order_relaxed); }
+bool Keyboard_Ready() { return The_Session.Keyboard_Ready.load(std::memory_order_relaxed); }
 
 // On Wayland the compositor is asked at most once per picture (the first
 // clear and the wait after it are one request).
@@ -44,17 +39,17 @@ void Ask_Compositor(uint32_t Clears) {
 
 void Set_Keyboard_Focus(bool Has_It) {
   The_State.Thread_Side.Has_Keyboard_Focus = Has_It;
-  Publish_Keyboard_Ready();
+  Publish_Keyboard();
 }
 
 void Set_Seat_Keyboard(bool Present) {
   The_State.Thread_Side.Seat_Has_Keyboard = Present;
-  Publish_Keyboard_Ready();
+  Publish_Keyboard();
 }
 
 void Follow_Keyboard_Wait() {
   auto& Side = The_State.Thread_Side;
-  const uint32_t Clears = std::atomic_ref<uint32_t>(The_State.Surface.Clear_Count).load(std::memory_order_acquire);
+  const uint32_t Clears = std::atomic_ref<uint32_t>(The_Session.Surface.Clear_Count).load(std::memory_order_acquire);
   // The first time the program clears the window (the game's first level),
   // the window comes to the front and takes the keyboard from the console:
   // on X11 by itself, on Wayland where the compositor grants it.
@@ -66,26 +61,11 @@ void Follow_Keyboard_Wait() {
     }
     Ask_Compositor(Clears);
   }
-  const bool Wanted = The_State.Keyboard_Wanted.load(std::memory_order_acquire);
-  const Clock::time_point Now = Clock::now();
-  if (Wanted && !Side.Wait_Seen) {
-    Side.Wait_Began = Now;
-    Ask_Compositor(Clears);
-  }
-  Side.Wait_Seen = Wanted;
-  const bool Hint_Was_Wanted = Side.Hint_Wanted;
-  Side.Hint_Wanted = Wanted && !Keyboard_Ready() && Now - Side.Wait_Began >= Hint_Grace;
+  const bool Hint_Was_Wanted = Side.Wait.Hint_Wanted;
+  if (Follow_Wait(Side.Wait)) Ask_Compositor(Clears);
   // An X window that still lacks the keyboard when the hint shows (its window
   // manager kept the keyboard where it was, or the player left the window) is
   // marked as wanting attention, as a refusing compositor marks a Wayland one;
   // SDL clears the mark when the window gets the keyboard.
-  if (Side.Hint_Wanted && !Hint_Was_Wanted && !Side.On_Wayland) SDL_FlashWindow(Side.Handle, SDL_FLASH_UNTIL_FOCUSED);
-}
-
-int32_t Backend_Wait_For_Keyboard() {
-  if (The_State.Keyboard_Ready.load(std::memory_order_acquire)) [[likely]] return 0;
-  The_State.Keyboard_Wanted.store(true, std::memory_order_release);
-  const int32_t Result = Wait_Until_Set(The_State.Keyboard_Ready);
-  The_State.Keyboard_Wanted.store(false, std::memory_order_release);
-  return Result;
+  if (Side.Wait.Hint_Wanted && !Hint_Was_Wanted && !Side.On_Wayland) SDL_FlashWindow(Side.Handle, SDL_FLASH_UNTIL_FOCUSED);
 }

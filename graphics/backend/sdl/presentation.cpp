@@ -1,7 +1,7 @@
 // Showing the canvas in the window, on the window thread. The canvas rows
 // the program changed since the last frame are composed into a picture of
 // colour codes the window's size (scaled to fit when the desktop made the
-// window another size than the canvas, graphics/backend/picture_layout.h),
+// window another size than the canvas, graphics/backend/threaded/picture_layout.h),
 // and only the window rows they cover are copied to the window surface and
 // shown. Nothing is shown when nothing changed, unless the window was exposed
 // or resized.
@@ -13,7 +13,7 @@
 //
 // On X11 the rows go to SDL's window surface, the X server's shared-memory
 // image; on Wayland to buffers of the back end's own (wayland_buffers.cpp).
-#include "graphics/backend/keyboard_hint.h"
+#include "graphics/backend/threaded/keyboard_hint.h"
 #include "graphics/backend/sdl/sdl_backend.h"
 
 namespace {
@@ -26,13 +26,12 @@ bool Lay_Out_For(int32_t Width, int32_t Height) {
   Side.Palette_Image = SDL_CreateRGBSurfaceWithFormat(0, Width, Height, 8, SDL_PIXELFORMAT_INDEX8);
   if (!Side.Palette_Image) return false;
   SDL_Color Colors[16];
-  for (int Code = 0; Code < 16; ++Code)
-    Colors[Code] = {static_cast<Uint8>(Palette_Rgb[Code] >> 16), static_cast<Uint8>(Palette_Rgb[Code] >> 8),
-                    static_cast<Uint8>(Palette_Rgb[Code]), 0xFF};
+  for (int Code = 0; Code < 16; ++Code) {
+    const Palette_Color Color = Color_Of_Code(Code);
+    Colors[Code] = {Color.Red, Color.Green, Color.Blue, 0xFF};
+  }
   SDL_SetPaletteColors(Side.Palette_Image->format->palette, Colors, 0, 16);
-  Side.Layout = Layout_Picture(The_State.Surface.Width, The_State.Surface.Height, Width, Height);
-  const Hint_Area Hint = Keyboard_Hint_Area(Side.Layout);
-  Side.Hint_Box = {Hint.X, Hint.Y, Hint.Width, Hint.Height};
+  Side.Layout = Layout_Picture(The_Session.Surface.Width, The_Session.Surface.Height, Width, Height);
   Side.Repaint_All = true;
   return true;
 }
@@ -56,9 +55,9 @@ void Show_On_Window_Surface(SDL_Surface& Target, const std::vector<SDL_Rect>& Ba
 
 void Present() {
   auto& Side = The_State.Thread_Side;
-  Canvas& Surface = The_State.Surface;
+  Canvas& Surface = The_Session.Surface;
   const bool Any_Changed = Canvas_Take_Dirty_Rows(Surface, Side.Rows_Changed);
-  const bool Hint_Changed = Side.Hint_Wanted != Side.Hint_Drawn;
+  const bool Hint_Changed = Side.Wait.Hint_Wanted != Side.Hint_Drawn;
   if (!Any_Changed && !Side.Repaint_All && !Side.Show_Pending && !Hint_Changed) return;
 
   // The window's size in pixels (twice its size on a doubled Wayland output).
@@ -81,25 +80,15 @@ void Present() {
   SDL_Surface* Image = Side.Palette_Image;
   std::vector<SDL_Rect>& Bands = Side.Bands;
   Bands.clear();
-  const SDL_Rect& Hint = Side.Hint_Box;
-  for (int32_t Row = 0; Row < Side.Layout.Height; ++Row) {
-    const int32_t Y = Side.Layout.Y + Row;
-    const bool Under_Hint = Y >= Hint.y && Y < Hint.y + Hint.h;
-    if (!Side.Repaint_All && !(Hint_Changed && Under_Hint) && !Picture_Row_Changed(Side.Layout, Side.Rows_Changed, Row))
-      continue;
-    auto* Line = static_cast<uint8_t*>(Image->pixels) + static_cast<size_t>(Y) * static_cast<size_t>(Image->pitch);
-    Compose_Picture_Row(Surface, Side.Layout, Row, Line + Side.Layout.X);
-    if (Side.Hint_Wanted) Draw_Keyboard_Hint_Row(Side.Layout, Y, Line);
-    if (!Bands.empty() && Bands.back().y + Bands.back().h == Y)
-      ++Bands.back().h;
-    else
-      Bands.push_back({Side.Layout.X, Y, Side.Layout.Width, 1});
-  }
+  Compose_Changed_Rows(
+      Surface, Side.Layout, Side.Rows_Changed, Side.Repaint_All, Hint_Changed, Side.Wait.Hint_Wanted,
+      [&](int32_t Y) { return static_cast<uint8_t*>(Image->pixels) + static_cast<size_t>(Y) * static_cast<size_t>(Image->pitch); },
+      [&](int32_t Top, int32_t Rows) { Bands.push_back({Side.Layout.X, Top, Side.Layout.Width, Rows}); });
 
   if (Side.On_Wayland)
     Side.Show_Pending = !Wayland_Show(*Image, Bands, Side.Repaint_All);
   else
     Show_On_Window_Surface(*Target, Bands, Side.Repaint_All);
   Side.Repaint_All = false;
-  Side.Hint_Drawn = Side.Hint_Wanted;
+  Side.Hint_Drawn = Side.Wait.Hint_Wanted;
 }

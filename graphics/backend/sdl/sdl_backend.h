@@ -1,6 +1,6 @@
 // The SDL2 back end's state, in one record, and what its files share:
-//   window_thread.cpp    the thread that owns SDL, its sessions and their end,
-//                        and the window entry points of its own;
+//   window_thread.cpp    the session's work on the window thread, from SDL_Init
+//                        to SDL_Quit, and the window entry points of its own;
 //   desktop_probes.cpp   what is settled about the desktop before SDL starts:
 //                        Xlib's error handlers, the session bus, the drivers to try;
 //   window_opening.cpp   opening the window at the size the desktop gives it;
@@ -12,7 +12,7 @@
 //   xkb_guard.cpp        guards between SDL's Wayland keyboard code and xkbcommon (xkb_guard.h).
 // Only these files include SDL, and the headers of the libraries under it.
 // Whether the window is open, and who answers for its loss, is
-// graphics/backend/window_presence.h, shared with other back ends whose
+// graphics/backend/threaded/window_presence.h, shared with other back ends whose
 // window has a thread of its own.
 #pragma once
 
@@ -20,16 +20,14 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "graphics/backend/canvas.h"
 #include "graphics/backend/event_queue.h"
-#include "graphics/backend/picture_layout.h"
+#include "graphics/backend/threaded/picture_layout.h"
+#include "graphics/backend/threaded/window_session.h"
 #include "graphics/backend/window_system.h"
 
 using Clock = std::chrono::steady_clock;
@@ -68,57 +66,21 @@ struct Wayland_Output {
   wl_proxy* Pending_Token = nullptr;  // an activation token asked for and not yet given
 };
 
-// What a session of the window thread is asked to do: open a window, or only
-// measure the screen for GetMaxSize before any window opened.
-enum class Session_Purpose { Open_Window, Measure_Screen };
-
-// The back end's whole state. The program's thread owns the session fields;
-// the window thread owns Thread_Side. The canvas is created by the window
-// thread during the opening (while the program waits) and released by the
-// program's thread once the window thread has ended; a thread that was given
-// up keeps it for good. The rest is shared through atomics or under
-// Handshake_Lock.
+// The back end's own state. The program's thread owns the screen's
+// measure and the program's name; the window thread owns Thread_Side. The
+// session's state (the canvas, the queues, the flags the program and the
+// window thread share) is The_Session.
 struct Sdl_Backend_State {
   // Program thread only.
-  std::thread Window_Thread;
-  bool Thread_Started = false;
-  bool Exit_Hook_Registered = false;
-  Canvas Surface;
   bool Screen_Measured = false;
-
-  // The request, written before the thread starts.
-  Session_Purpose Purpose = Session_Purpose::Open_Window;
-  Window_Kind Kind = Window_Kind::Default_Window;
-  int32_t Requested_Width = 0, Requested_Height = 0;
-  std::string Program_Name;
+  std::string Program_Name;  // the window's first title
 
   // Written by the window thread before it finishes the opening handshake.
   int32_t Usable_X = 0, Usable_Y = 0, Usable_Width = 0, Usable_Height = 0;
 
-  // The opening handshake, and the end of the thread.
-  std::mutex Handshake_Lock;
-  std::condition_variable Handshake_Done;
-  bool Opening_Finished = false;
-  bool Opening_Abandoned = false;  // the program stopped waiting: the opening must not mark the window open
-  int32_t Opening_Result = 0;
-
-  // Shared flags; whether the window is open is The_Window_State.
-  std::atomic<bool> Stop_Requested{false};
-  std::atomic<bool> Thread_Finished{false};
-  std::atomic<bool> Display_Lost{false};   // for good: the display broke or stopped answering
-  std::atomic<std::string*> Pending_Title{nullptr};
-  // Written by the window thread (and The_Window_Wakeups bumped on a change): the window
-  // has the keyboard, or the desktop has none. Raised by the program's thread
-  // while it waits in KeyHit for the keyboard.
-  std::atomic<bool> Keyboard_Ready{false};
-  std::atomic<bool> Keyboard_Wanted{false};
-
   // The activation token a launcher passed, taken from the environment before
   // the first window thread starts; from then on the window thread's.
   std::string Launcher_Token;
-
-  Key_Queue Keys;
-  Mouse_Queue Mice;
 
   // Window thread only.
   struct Window_Thread_Side {
@@ -135,10 +97,8 @@ struct Sdl_Backend_State {
     bool Has_Keyboard_Focus = false;       // SDL's focus events on X11, the seat's own keyboard on Wayland
     bool Seat_Has_Keyboard = true;         // false while a Wayland seat has no keyboard; X11 always has one
     uint32_t Clears_Asked = 0;             // the clear count when the compositor was last asked for the keyboard
-    bool Wait_Seen = false;                // the program's wait for the keyboard, as this thread saw it begin
-    Clock::time_point Wait_Began;
-    bool Hint_Wanted = false, Hint_Drawn = false;  // the hint to click the window, wanted and on the picture
-    SDL_Rect Hint_Box{};                   // where the hint lies in the window, in pixels
+    Keyboard_Wait_Watch Wait;              // the program's wait for the keyboard, and whether the hint is wanted
+    bool Hint_Drawn = false;               // the hint to click the window is on the picture
     bool Closed = false;                   // by its close button, or its display went
   } Thread_Side;
 };
@@ -147,7 +107,7 @@ struct Sdl_Backend_State {
 extern Sdl_Backend_State& The_State;
 
 // Window thread: the window gained or lost the keyboard; the seat gained or
-// lost its keyboard (Wayland). Each publishes Keyboard_Ready.
+// lost its keyboard (Wayland). Each publishes whether the keyboard is ready.
 void Set_Keyboard_Focus(bool Has_It);
 void Set_Seat_Keyboard(bool Present);
 // Window thread, at every frame: asks the desktop for the keyboard at the

@@ -14,9 +14,6 @@
 
 namespace {
 
-constexpr int32_t Default_Width = 640;
-constexpr int32_t Default_Height = 480;
-
 // How long a maximized opening waits for a window manager to resize the window
 // before it places and sizes the window itself.
 constexpr auto Window_Manager_Grace = std::chrono::milliseconds(300);
@@ -76,11 +73,11 @@ bool Measure_Screen() {
 
 int32_t Open_Window() {
   auto& Side = The_State.Thread_Side;
-  const bool Maximized = The_State.Kind == Window_Kind::Maximized_Window;
-  int32_t Width = Default_Width, Height = Default_Height;
-  if (The_State.Kind == Window_Kind::Sized_Window) {
-    Width = The_State.Requested_Width;
-    Height = The_State.Requested_Height;
+  const bool Maximized = The_Session.Kind == Window_Kind::Maximized_Window;
+  int32_t Width = Default_Window_Width, Height = Default_Window_Height;
+  if (The_Session.Kind == Window_Kind::Sized_Window) {
+    Width = The_Session.Requested_Width;
+    Height = The_Session.Requested_Height;
   }
   // Sizes are in the desktop's logical pixels; on a scaled (HiDPI) output the
   // window surface still has the logical size and SDL scales it up sharply.
@@ -108,7 +105,7 @@ int32_t Open_Window() {
   // An X window that cannot be shown (no window surface) is no window.
   if (!Side.On_Wayland && !SDL_GetWindowSurface(Side.Handle)) return Create_Window_Failed_Code;
   try {
-    Canvas_Create(The_State.Surface, Width, Height);
+    Canvas_Create(The_Session.Surface, Width, Height);
   } catch (const std::bad_alloc&) {
     return Create_Window_Failed_Code;
   }
@@ -124,5 +121,4 @@ void Close_Window() {
   if (Side.Palette_Image) SDL_FreeSurface(Side.Palette_Image);
   if (Side.Handle) SDL_DestroyWindow(Side.Handle);
   Side = {};
-  delete The_State.Pending_Title.exchange(nullptr, std::memory_order_acquire);
 }

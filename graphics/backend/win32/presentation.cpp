@@ -3,23 +3,23 @@
 // first, whose pixels are colour codes and whose colour table is the
 // palette. The canvas rows the program changed since the last frame are
 // composed into it (scaled to fit when the window is not the canvas's size,
-// graphics/backend/picture_layout.h), and only the bands of window rows they
+// graphics/backend/threaded/picture_layout.h), and only the bands of window rows they
 // cover are invalidated; WM_PAINT then copies the update region's rectangles
 // to the window with StretchDIBits. Nothing is invalidated when nothing
 // changed.
 //
 // While the program waits for the keyboard past its grace, the hint
-// (graphics/backend/keyboard_hint.h) lies over the picture's middle, in the
+// (graphics/backend/threaded/keyboard_hint.h) lies over the picture's middle, in the
 // picture alone: the canvas never holds it.
 #include <algorithm>
 #include <new>
 
-#include "graphics/backend/keyboard_hint.h"
+#include "graphics/backend/threaded/keyboard_hint.h"
 #include "graphics/backend/win32/win32_backend.h"
 
 bool Lay_Out_For(int32_t Width, int32_t Height) {
   auto& Side = The_State.Thread_Side;
-  const Canvas& Surface = The_State.Surface;
+  const Canvas& Surface = The_Session.Surface;
   // The opening lays the canvas out once it exists; a minimized window has no area to lay it out in.
   if (!Surface.Pixels || Width < 1 || Height < 1) return true;
   if (Width == Side.Layout.Output_Width && Height == Side.Layout.Output_Height) return true;
@@ -43,49 +43,37 @@ bool Lay_Out_For(int32_t Width, int32_t Height) {
   Header.biBitCount = 8;
   Header.biCompression = BI_RGB;
   Header.biClrUsed = 16;
-  for (int Code = 0; Code < 16; ++Code)
-    Side.Bitmap.Colors[Code] = {static_cast<BYTE>(Palette_Rgb[Code]), static_cast<BYTE>(Palette_Rgb[Code] >> 8),
-                                static_cast<BYTE>(Palette_Rgb[Code] >> 16), 0};
+  for (int Code = 0; Code < 16; ++Code) {
+    const Palette_Color Color = Color_Of_Code(Code);
+    Side.Bitmap.Colors[Code] = {Color.Blue, Color.Green, Color.Red, 0};
+  }
   Side.Repaint_All = true;
   return true;
 }
 
-bool Update_Picture() {
+bool Present() {
   auto& Side = The_State.Thread_Side;
-  Canvas& Surface = The_State.Surface;
+  Canvas& Surface = The_Session.Surface;
   const bool Any_Changed = Canvas_Take_Dirty_Rows(Surface, Side.Rows_Changed);
-  const bool Hint_Changed = Side.Hint_Shown != Side.Hint_Drawn;
+  const bool Hint_Changed = Side.Wait.Hint_Wanted != Side.Hint_Drawn;
   if (!Any_Changed && !Side.Repaint_All && !Hint_Changed) return true;
   const Picture_Layout& Layout = Side.Layout;
   if (Layout.Width < 1 || Side.Picture.empty()) return true;  // no picture yet: it is composed once there is
 
-  const Hint_Area Hint = Keyboard_Hint_Area(Layout);
-  bool Invalidated = true;
-  int32_t Band_Top = -1;  // the first row of the band being gathered, -1 for none
-  const auto End_Band = [&](int32_t Bottom) {
-    if (Band_Top < 0) return;
-    const RECT Band{0, Band_Top, Layout.Output_Width, Bottom};
-    Invalidated = InvalidateRect(Side.Handle, &Band, FALSE) && Invalidated;
-    Band_Top = -1;
-  };
-  for (int32_t Y = 0; Y < Layout.Output_Height; ++Y) {
-    const int32_t Row = Y - Layout.Y;
-    const bool In_Picture = Row >= 0 && Row < Layout.Height;
-    const bool Under_Hint = Y >= Hint.Y && Y < Hint.Y + Hint.Height;
-    if (!Side.Repaint_All && !(Hint_Changed && Under_Hint) &&
-        !(In_Picture && Picture_Row_Changed(Layout, Side.Rows_Changed, Row))) {
-      End_Band(Y);
-      continue;
-    }
-    uint8_t* Line =
-        Side.Picture.data() + static_cast<size_t>(Layout.Output_Height - 1 - Y) * static_cast<size_t>(Side.Stride);
-    if (In_Picture) Compose_Picture_Row(Surface, Side.Layout, Row, Line + Layout.X);
-    if (Side.Hint_Shown) Draw_Keyboard_Hint_Row(Layout, Y, Line);
-    if (Band_Top < 0) Band_Top = Y;
-  }
-  End_Band(Layout.Output_Height);
+  // After a resize the black beside the picture is painted too.
+  bool Invalidated = !Side.Repaint_All || InvalidateRect(Side.Handle, nullptr, FALSE);
+  Compose_Changed_Rows(
+      Surface, Side.Layout, Side.Rows_Changed, Side.Repaint_All, Hint_Changed, Side.Wait.Hint_Wanted,
+      [&](int32_t Y) {
+        return Side.Picture.data() + static_cast<size_t>(Layout.Output_Height - 1 - Y) * static_cast<size_t>(Side.Stride);
+      },
+      [&](int32_t Top, int32_t Rows) {
+        if (Side.Repaint_All) return;
+        const RECT Band{Layout.X, Top, Layout.X + Layout.Width, Top + Rows};
+        Invalidated = InvalidateRect(Side.Handle, &Band, FALSE) && Invalidated;
+      });
   Side.Repaint_All = false;
-  Side.Hint_Drawn = Side.Hint_Shown;
+  Side.Hint_Drawn = Side.Wait.Hint_Wanted;
   return Invalidated;
 }
 

@@ -19,6 +19,15 @@ constexpr uint32_t Palette_Rgb[16] = {
     0x555555, 0x5555FF, 0x55FF55, 0x55FFFF, 0xFF5555, 0xFF55FF, 0xFFFF55, 0xFFFFFF,
 };
 
+// One code's colour, channel by channel.
+struct Palette_Color {
+  uint8_t Red, Green, Blue;
+};
+constexpr Palette_Color Color_Of_Code(int Code) {
+  return {static_cast<uint8_t>(Palette_Rgb[Code] >> 16), static_cast<uint8_t>(Palette_Rgb[Code] >> 8),
+          static_cast<uint8_t>(Palette_Rgb[Code])};
+}
+
 struct Picture_Layout {
   int32_t Canvas_Width = 0, Canvas_Height = 0;
   int32_t Output_Width = 0, Output_Height = 0;  // the window's drawing area, in pixels

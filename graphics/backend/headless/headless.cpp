@@ -11,7 +11,7 @@
 #include "graphics/backend/canvas.h"
 #include "graphics/backend/event_queue.h"
 #include "graphics/tarnwick_codes.h"
-#include "graphics/backend/headless_control.h"
+#include "graphics/backend/headless/headless_control.h"
 #include "graphics/backend/window_system.h"
 #include "graphics/tarnwick_library.h"
 

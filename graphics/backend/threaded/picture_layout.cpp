@@ -1,4 +1,4 @@
-#include "graphics/backend/picture_layout.h"
+#include "graphics/backend/threaded/picture_layout.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // picture's height at most, the box within seven eighths of its width; the
 // text lies four pixels of the scale in from the box's edges, which are one
 // pixel of the scale thick.
-#include "graphics/backend/keyboard_hint.h"
+#include "graphics/backend/threaded/keyboard_hint.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The window's presence and its loss, by compare-and-exchange on one state:
 // every change below happens only from the state it expects, so the window
 // thread's loss and the program's closing or its next call are ordered.
-#include "graphics/backend/window_presence.h"
+#include "graphics/backend/threaded/window_presence.h"
 
 #include <new>
 #include <thread>

@@ -47,6 +47,12 @@ void Mark_Window_Closed();
 // program, the call waits here for the process to end.
 int32_t Window_Gone_Answer();
 
+// Program thread, any other call that finds no open window: a loss not yet
+// told is told now, as by Window_Gone_Answer, whatever the call answers.
+inline void Tell_If_Window_Gone() {
+  if (!Window_Is_Open()) Window_Gone_Answer();
+}
+
 // Window thread, after its window went: gives the program Grace to find out
 // by itself, then, if it has not, ends the program with the report that
 // call would have brought (Tarnwick_Window_Lost). Returns only when the
