@@ -11,7 +11,7 @@ namespace {
 using Scripted::Raised_By;
 namespace T = Tarnwick;
 
-TEST(TarnwickUnstarted, EveryOperationRaisesProgramErrorWithoutCallingTheLibrary) {
+TEST(Tarnwick_Unstarted, EveryOperationRaisesProgramErrorWithoutCallingTheLibrary) {
   Scripted::Reset();
   EXPECT_EQ(Raised_By([] { T::Is_Open(); }), &Program_Error);
   for (const Operation_Row& Operation : Every_Operation())
