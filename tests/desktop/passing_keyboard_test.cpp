@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/desktop.h"
+#include "tests/harness/desktop.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/child_process.h"
+#include "tests/harness/child_process.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "frame/program.h"
 
 #if DRIVER_SCENARIO == 5
-#include "tests/support/scripted_library.h"
+#include "tests/doubles/scripted_library.h"
 #endif
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "graphics/tarnwick.h"
 #include "tests/graphics/operation_table.h"
-#include "tests/support/scripted_library.h"
+#include "tests/doubles/scripted_library.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "graphics/tarnwick.h"
-#include "tests/support/scripted_library.h"
+#include "tests/doubles/scripted_library.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/typed_keys.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/harness/typed_keys.h"
+#include "tests/harness/xvfb_server.h"
 
 namespace {
 

@@ -25,8 +25,8 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/child_process.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/harness/child_process.h"
+#include "tests/harness/xvfb_server.h"
 
 constexpr uint32_t Black = 0x000000;
 constexpr uint32_t White = 0xFFFFFF;
