@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/plays/level_play.h"
 #include "tests/harness/xvfb_server.h"
+#include "tests/plays/level_play.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "tests/harness/desktop.h"
-#include "tests/plays/level_play.h"
 #include "tests/harness/typed_keys.h"
+#include "tests/plays/level_play.h"
 #include "tests/wine/wine_prefix.h"
 
 namespace {
