@@ -49,8 +49,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/child_process.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/harness/child_process.h"
+#include "tests/harness/xvfb_server.h"
 
 namespace {
 

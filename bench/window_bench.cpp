@@ -26,8 +26,8 @@
 
 #include "game/delay.h"
 #include "graphics/tarnwick_library.h"
-#include "tests/support/desktop.h"
-#include "tests/support/wayland_keyboard.h"
+#include "tests/harness/desktop.h"
+#include "tests/harness/wayland_keyboard.h"
 
 // Last: Xlib defines macros (Status, None, Bool) that clash with the headers above.
 #include <X11/Xlib.h>

@@ -3,6 +3,7 @@
 #include "frame/console.h"
 
 #include <climits>
+#include <mutex>
 
 #include "frame/platform.h"
 
@@ -32,6 +33,20 @@ constexpr char Page_Terminator = '\f';
 
 // The open-file list, newest first.
 Text_File* Open_Files = nullptr;
+
+// The files' state, and the order of what goes out on their streams, belong to
+// one thread at a time: to the program's, which lets go only while it waits
+// for input, and for good to the thread that ends the program (Take_For_Good),
+// which may be the window's while the program's waits at a prompt.
+std::mutex Console_Owner;
+thread_local bool Owned_For_Good = false;
+// The turn of the read under way, let go of while it waits for a character.
+thread_local std::unique_lock<std::mutex>* Reading_Turn = nullptr;
+
+// The console for one operation, unless this thread has it for good.
+std::unique_lock<std::mutex> Turn() {
+  return Owned_For_Good ? std::unique_lock<std::mutex>() : std::unique_lock<std::mutex>(Console_Owner);
+}
 
 // Counters never wrap: a very long run leaves them at their largest value.
 void Advance(int32_t& Counter, size_t By) {
@@ -80,7 +95,10 @@ struct Number_Field {
 
 // The next character, or EOF at the end of input; a read error raises.
 int Read_Character(Text_File& File) {
+  const bool Let_Go = Reading_Turn && Reading_Turn->owns_lock();
+  if (Let_Go) Reading_Turn->unlock();
   const int Character = std::getc(File.Stream);
+  if (Let_Go) Reading_Turn->lock();
   if (Character == EOF && std::ferror(File.Stream)) raise_error(Device_Error);
   return Character;
 }
@@ -259,7 +277,14 @@ void Init_Standard_Files() {
   std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
+void Take_For_Good() {
+  if (Owned_For_Good) return;
+  Console_Owner.lock();  // never given back: the process is ending
+  Owned_For_Good = true;
+}
+
 void Finalize() {
+  Take_For_Good();
   while (Open_Files != nullptr) {
     Text_File& File = *Open_Files;
     if (File.Mode == File_Mode::Out_File && File.Col != 1) Write_Line_Terminators(File, 1);
@@ -272,17 +297,20 @@ void Finalize() {
 }
 
 void Put_Text(std::string_view Item) {
+  const auto Held = Turn();
   Write_Text(Output_File(), Item);
 }
 
 void New_Line(int32_t Spacing) {
   if (Spacing < 1) raise_constraint_error();
+  const auto Held = Turn();
   Write_Line_Terminators(Output_File(), Spacing);
 }
 
 void Put_Integer(int32_t Item, int32_t Width, int32_t Base) {
   // Callers pass bases 2 .. 16 only; any other would have no digits to show.
   if (Base < 2 || Base > 16) raise_constraint_error();
+  const auto Held = Turn();
   Text_File& File = Output_File();
   // Digits are built from the right; the image never exceeds 36 characters,
   // so the rest of the buffer is room for the padding.
@@ -310,7 +338,12 @@ void Put_Integer(int32_t Item, int32_t Width, int32_t Base) {
 }
 
 int32_t Get_Integer() {
+  auto Held = Turn();
   if (Current_Input == nullptr) raise_error(Status_Error);
+  Reading_Turn = &Held;
+  struct Done_Reading {
+    ~Done_Reading() { Reading_Turn = nullptr; }
+  } Done;
   return Get_Integer(*Current_Input);
 }
 

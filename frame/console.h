@@ -52,7 +52,13 @@ constexpr int Max_Field_Length = 255;
 
 // Sets up the three standard files and makes standard output and error unbuffered.
 void Init_Standard_Files();
-// Ends every unfinished output line with one LF and takes the files off the open-file list.
+// Takes the console for good for the calling thread, the one ending the
+// program: any other thread waits at its next console operation until the
+// process ends. The program's thread lets go of the console while it waits
+// for input, so that a report written on the window's thread can take it.
+void Take_For_Good();
+// Takes the console for good, ends every unfinished output line with one LF
+// and takes the files off the open-file list.
 void Finalize();
 
 // Writes Item to the current output with one write; LF inside it is not interpreted.

@@ -46,6 +46,9 @@ void program_final() {
 void report_unhandled_error(const Raised_Error& E) {
   // A copy first: the error and its message as they were when the report began.
   const Raised_Error Error = E;
+  // Then the console, for good: on the window's thread, the report must not
+  // meet the program's thread at its console, nor another report.
+  Console::Take_For_Good();
   if (!final_called) {
     final_called = true;
     try {

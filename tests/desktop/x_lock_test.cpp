@@ -12,7 +12,7 @@
 #include <ostream>
 #include <string>
 
-#include "tests/support/desktop.h"
+#include "tests/harness/desktop.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "frame/console.h"
-#include "tests/support/console_file.h"
+#include "tests/doubles/console_file.h"
 
 namespace {
 

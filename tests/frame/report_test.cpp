@@ -1,20 +1,21 @@
-// Whole runs as real processes: the driver programs of run_driver.cpp are
-// started on pipes with scripted standard input, and their standard output,
-// standard error and exit status are compared byte for byte.
+// Whole runs as real processes: the scenarios of run_driver.cpp are started
+// on pipes with scripted standard input, and their standard output, standard
+// error and exit status are compared byte for byte.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "tests/support/child_process.h"
+#include "tests/harness/child_process.h"
 
 namespace {
 
-// Runs Program with Input on standard input and standard error on a pipe.
-Child_Result Run_Program(const char* Program, const std::string& Input, Device Output = Device::Pipe,
-                         std::vector<std::string> Arguments = {}, std::vector<std::string> Environment = {}) {
-  Arguments.insert(Arguments.begin(), Program);
+// Runs the driver's Scenario with Input on standard input and standard error on a pipe.
+Child_Result Run_Scenario(const char* Scenario, const std::string& Input, Device Output = Device::Pipe,
+                          std::vector<std::string> Arguments = {}, std::vector<std::string> Environment = {},
+                          const char* Driver = RUN_DRIVER) {
+  Arguments.insert(Arguments.begin(), {Driver, Scenario});
   return Run_Child({std::move(Arguments), std::move(Environment), Output, Device::Pipe}, Input);
 }
 
@@ -37,7 +38,7 @@ TEST(Dialogue_Run, EndsNormallyOrWithTheReportOfTheFailure) {
       {"5\n", "Number :Next: 6\nLast :\n\nraised CONSOLE.END_ERROR\n", 1},
   };
   for (const Transcript& Expected : Transcripts) {
-    const Child_Result Result = Run_Program(DIALOGUE_DRIVER, Expected.Input);
+    const Child_Result Result = Run_Scenario("dialogue", Expected.Input);
     EXPECT_EQ(Result.Output, Expected.Output) << Expected.Input;
     EXPECT_EQ(Result.Errors, "") << Expected.Input;
     EXPECT_TRUE(Result.Exited) << Expected.Input;
@@ -46,9 +47,9 @@ TEST(Dialogue_Run, EndsNormallyOrWithTheReportOfTheFailure) {
 }
 
 TEST(Dialogue_Run, IgnoresArgumentsAndEnvironment) {
-  const Child_Result Plain = Run_Program(DIALOGUE_DRIVER, "3 4\n");
-  const Child_Result Given = Run_Program(DIALOGUE_DRIVER, "3 4\n", Device::Pipe, {"--level", "9", "-"},
-                                         {"DROVANEL_SPEED=1", "LANG=C", "COLUMNS=5"});
+  const Child_Result Plain = Run_Scenario("dialogue", "3 4\n");
+  const Child_Result Given = Run_Scenario("dialogue", "3 4\n", Device::Pipe, {"--level", "9", "-"},
+                                          {"DROVANEL_SPEED=1", "LANG=C", "COLUMNS=5"});
   EXPECT_EQ(Plain.Output, "Number :Next: 4\nLast :Done\n");
   EXPECT_EQ(Given.Output, Plain.Output);
   EXPECT_EQ(Given.Errors, "");
@@ -59,7 +60,7 @@ TEST(Dialogue_Run, IgnoresArgumentsAndEnvironment) {
 // that device, but the process still ends by exit with status 1.
 TEST(Dialogue_Run, EndsWithStatusOneWhenStandardOutputFails) {
   for (const Device Output : {Device::Full, Device::Closed_Pipe}) {
-    const Child_Result Result = Run_Program(DIALOGUE_DRIVER, "1\n2\n", Output);
+    const Child_Result Result = Run_Scenario("dialogue", "1\n2\n", Output);
     EXPECT_TRUE(Result.Exited) << "ended by signal " << Result.Status;
     EXPECT_EQ(Result.Status, 1);
     EXPECT_EQ(Result.Errors, "");
@@ -68,7 +69,7 @@ TEST(Dialogue_Run, EndsWithStatusOneWhenStandardOutputFails) {
 
 TEST(Report, NamesTheErrorAndItsMessage) {
   struct Case {
-    const char* Program;
+    const char* Scenario;
     std::string Output;
     std::string Errors;
   };
@@ -76,28 +77,42 @@ TEST(Report, NamesTheErrorAndItsMessage) {
       // The line on standard error cannot be ended at shut-down: the
       // conversion's PROGRAM_ERROR is reported with its message, and standard
       // output, after the failing file, stays unfinished.
-      {STDERR_FULL_DRIVER,
+      {"stderr_full",
        "Bye\nraised PROGRAM_ERROR : exception CONSOLE.DEVICE_ERROR raised during finalization\n", "warning"},
-      {STORAGE_DRIVER, "Allocating\n\nraised STORAGE_ERROR\n", ""},
-      {FOREIGN_DRIVER, "\nraised unhandled exception\n", ""},
-      {LONG_MESSAGE_DRIVER, "\nraised PROGRAM_ERROR : " + std::string(150, 'a') + std::string(50, 'b') + "\n", ""},
+      {"storage", "Allocating\n\nraised STORAGE_ERROR\n", ""},
+      {"foreign", "\nraised unhandled exception\n", ""},
+      {"long_message", "\nraised PROGRAM_ERROR : " + std::string(150, 'a') + std::string(50, 'b') + "\n", ""},
   };
   for (const Case& Expected : Cases) {
-    const Child_Result Result = Run_Program(Expected.Program, "");
-    EXPECT_EQ(Result.Output, Expected.Output) << Expected.Program;
-    EXPECT_EQ(Result.Errors, Expected.Errors) << Expected.Program;
-    EXPECT_TRUE(Result.Exited) << Expected.Program;
-    EXPECT_EQ(Result.Status, 1) << Expected.Program;
+    const Child_Result Result = Run_Scenario(Expected.Scenario, "");
+    EXPECT_EQ(Result.Output, Expected.Output) << Expected.Scenario;
+    EXPECT_EQ(Result.Errors, Expected.Errors) << Expected.Scenario;
+    EXPECT_TRUE(Result.Exited) << Expected.Scenario;
+    EXPECT_EQ(Result.Status, 1) << Expected.Scenario;
   }
 }
 
-#ifdef OLD_LIBRARY_DRIVER
+// A name the driver does not know, or none, ends it before any run, so that a
+// misspelt scenario cannot pass for one.
+TEST(Run_Driver, UnknownScenarioEndsTheDriverWithTheKnownNames) {
+  for (const char* Name : {"dialog", ""}) {
+    const Child_Result Result = Run_Scenario(Name, "1\n");
+    EXPECT_EQ(Result.Output, "") << Name;
+    EXPECT_NE(Result.Errors.find(std::string("unknown scenario '") + Name + "'; the scenarios are: dialogue "),
+              std::string::npos) << Result.Errors;
+    EXPECT_TRUE(Result.Exited) << Name;
+    EXPECT_EQ(Result.Status, 2) << Name;
+  }
+  const Child_Result Bare = Run_Child({.Arguments = {RUN_DRIVER}, .Errors = Device::Pipe}, "");
+  EXPECT_NE(Bare.Errors.find("no scenario given; the scenarios are: dialogue "), std::string::npos) << Bare.Errors;
+  EXPECT_EQ(Bare.Status, 2);
+}
+
 TEST(Report, AnOldLibraryStopsTheRunBeforeTheGame) {
-  const Child_Result Result = Run_Program(OLD_LIBRARY_DRIVER, "1\n");
+  const Child_Result Result = Run_Scenario("old_library", "1\n", Device::Pipe, {}, {}, SCRIPTED_RUN_DRIVER);
   EXPECT_EQ(Result.Output, "\nraised TARNWICK.DLL_VERSION_ERROR\n");
   EXPECT_EQ(Result.Errors, "");
   EXPECT_EQ(Result.Status, 1);
 }
-#endif
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include "game/layout.h"
 #include "game/random.h"
 #include "graphics/tarnwick.h"
-#include "tests/support/console_file.h"
-#include "tests/support/scripted_library.h"
+#include "tests/doubles/console_file.h"
+#include "tests/doubles/scripted_library.h"
 
 namespace {
 

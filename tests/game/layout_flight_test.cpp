@@ -13,7 +13,7 @@
 #include "game/random.h"
 #include "graphics/backend/headless/headless_control.h"
 #include "graphics/tarnwick.h"
-#include "tests/support/console_file.h"
+#include "tests/doubles/console_file.h"
 
 namespace {
 

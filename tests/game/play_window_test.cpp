@@ -1,5 +1,5 @@
 // The real program drovanel on a private Xvfb, played with keys typed into
-// its window by xdotool (tests/support/level_play.h), and the end of a game
+// its window by xdotool (tests/plays/level_play.h), and the end of a game
 // whose display server stopped answering.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/support/level_play.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/harness/xvfb_server.h"
+#include "tests/plays/level_play.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tests/game/transcript_cases.h"
-#include "tests/support/child_process.h"
+#include "tests/harness/child_process.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "graphics/tarnwick.h"
-#include "tests/support/scripted_library.h"
+#include "tests/doubles/scripted_library.h"
 
 struct Operation_Row {
   std::function<void()> Run;

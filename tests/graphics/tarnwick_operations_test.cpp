@@ -10,7 +10,7 @@
 
 #include "graphics/tarnwick.h"
 #include "tests/graphics/operation_table.h"
-#include "tests/support/scripted_library.h"
+#include "tests/doubles/scripted_library.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ using T::Color_Type;
 using T::Event_Type;
 using T::Fill_Type;
 
-TEST(TarnwickMakeException, ZeroAndPositiveCodesRaiseNothing) {
+TEST(Tarnwick_Make_Exception, ZeroAndPositiveCodesRaiseNothing) {
   for (const int32_t Code : {0, 1, 7, INT32_MAX}) {
     EXPECT_EQ(Raised_By([Code] { T::Make_Exception(Code); }), nullptr) << Code;
   }
@@ -30,7 +30,7 @@ TEST(TarnwickMakeException, ZeroAndPositiveCodesRaiseNothing) {
 
 // Every failure code, and the catch-all below the table, down to INT32_MIN: the
 // error's full name (as a report shows it, without a message).
-TEST(TarnwickMakeException, EachNegativeCodeRaisesItsNamedError) {
+TEST(Tarnwick_Make_Exception, EachNegativeCodeRaisesItsNamedError) {
   const struct {
     int32_t Code;
     const char* Name;
@@ -60,14 +60,14 @@ TEST(TarnwickMakeException, EachNegativeCodeRaisesItsNamedError) {
 }
 
 // The errors raised outside the code table: their names appear in reports.
-TEST(TarnwickMakeException, FullNamesOfTheErrorsOutsideTheTable) {
+TEST(Tarnwick_Make_Exception, FullNamesOfTheErrorsOutsideTheTable) {
   EXPECT_STREQ(T::Dll_Version_Error.Full_Name, "TARNWICK.DLL_VERSION_ERROR");
   EXPECT_STREQ(T::Error_Reading_Size.Full_Name, "TARNWICK.ERROR_READING_SIZE");
   EXPECT_STREQ(T::Error_Reading_Font.Full_Name, "TARNWICK.ERROR_READING_FONT");
   EXPECT_STREQ(T::Mouse_Event_Error.Full_Name, "TARNWICK.MOUSE_EVENT_ERROR");
 }
 
-class TarnwickOperations : public ::testing::Test {
+class Tarnwick_Operations : public ::testing::Test {
  protected:
   void SetUp() override {
     Scripted::Reset();
@@ -81,7 +81,7 @@ using Log = std::vector<std::string>;
 // Each operation with default answers and the calls it makes; then, when the
 // entry it checks answers a failure code, the named error of that code after
 // the same first call and nothing more.
-TEST_F(TarnwickOperations, EachOperationMakesItsCallsAndChecksTheResult) {
+TEST_F(Tarnwick_Operations, EachOperationMakesItsCallsAndChecksTheResult) {
   for (const Operation_Row& Expected : Every_Operation()) {
     const std::string Name = Expected.Calls.front();
     Scripted::Reset();
@@ -95,7 +95,7 @@ TEST_F(TarnwickOperations, EachOperationMakesItsCallsAndChecksTheResult) {
   }
 }
 
-TEST_F(TarnwickOperations, QueriesReturnTheLibraryAnswer) {
+TEST_F(Tarnwick_Operations, QueriesReturnTheLibraryAnswer) {
   Scripted::Set_Answer(Entry::GetDLLVersion, 9);
   Scripted::Set_Answer(Entry::WhereX, 123);
   Scripted::Set_Answer(Entry::WhereY, INT32_MAX);
@@ -104,7 +104,7 @@ TEST_F(TarnwickOperations, QueriesReturnTheLibraryAnswer) {
   EXPECT_EQ(T::Where_Y(), INT32_MAX);
 }
 
-TEST_F(TarnwickOperations, GetMaxSizeYieldsWhatTheLibraryWroteIntoTheBuffers) {
+TEST_F(Tarnwick_Operations, GetMaxSizeYieldsWhatTheLibraryWroteIntoTheBuffers) {
   Scripted::Set_Max_Size(2560, 1440);
   Scripted::Set_Answer(Entry::GetMaxSize, 3);  // a positive status is success too
   const T::Max_Size Size = T::Get_Max_Size();
@@ -116,7 +116,7 @@ TEST_F(TarnwickOperations, GetMaxSizeYieldsWhatTheLibraryWroteIntoTheBuffers) {
 
 // A zero size or font size raises after both of its pair were read; the window
 // stays open. Negative sizes are not failure codes here and pass unchanged.
-TEST_F(TarnwickOperations, OpeningTestsEachPairAfterReadingIt) {
+TEST_F(Tarnwick_Operations, OpeningTestsEachPairAfterReadingIt) {
   struct Row {
     Entry Query;
     int32_t Answer;
@@ -151,7 +151,7 @@ TEST_F(TarnwickOperations, OpeningTestsEachPairAfterReadingIt) {
   }
 }
 
-TEST_F(TarnwickOperations, IsOpenAcceptsOnlyZeroAndOne) {
+TEST_F(Tarnwick_Operations, IsOpenAcceptsOnlyZeroAndOne) {
   Scripted::Set_Answer(Entry::IsOpen, 0);
   EXPECT_FALSE(T::Is_Open());
   Scripted::Set_Answer(Entry::IsOpen, 1);
@@ -163,7 +163,7 @@ TEST_F(TarnwickOperations, IsOpenAcceptsOnlyZeroAndOne) {
   }
 }
 
-TEST_F(TarnwickOperations, GetPixelAnswersAColourOrRaises) {
+TEST_F(Tarnwick_Operations, GetPixelAnswersAColourOrRaises) {
   Scripted::Queue_Answers(Entry::GetColorPixel, {0, 15, 7});
   EXPECT_EQ(T::Get_Pixel(0, 0), Color_Type::Black);
   EXPECT_EQ(T::Get_Pixel(0, 0), Color_Type::White);
@@ -174,7 +174,7 @@ TEST_F(TarnwickOperations, GetPixelAnswersAColourOrRaises) {
   }
 }
 
-TEST_F(TarnwickOperations, GetKeyAnswersACharacterOrRaises) {
+TEST_F(Tarnwick_Operations, GetKeyAnswersACharacterOrRaises) {
   Scripted::Queue_Answers(Entry::GetKey, {97, 255, 0});
   EXPECT_EQ(T::Get_Key(), 'a');
   EXPECT_EQ(T::Get_Key(), 255);
@@ -183,7 +183,7 @@ TEST_F(TarnwickOperations, GetKeyAnswersACharacterOrRaises) {
   EXPECT_EQ(Raised_By([] { T::Get_Key(); }), &Constraint_Error);
 }
 
-TEST_F(TarnwickOperations, KeyHitAndMouseEventAreTrueForAnyPositiveAnswer) {
+TEST_F(Tarnwick_Operations, KeyHitAndMouseEventAreTrueForAnyPositiveAnswer) {
   Scripted::Queue_Answers(Entry::KeyHit, {3, 0, 1});
   EXPECT_TRUE(T::Key_Hit());
   EXPECT_FALSE(T::Key_Hit());
@@ -196,7 +196,7 @@ TEST_F(TarnwickOperations, KeyHitAndMouseEventAreTrueForAnyPositiveAnswer) {
 
 // Library mouse codes go to events by meaning (3 is a right release, 4 a left
 // press); X and Y read as 0 when there is no event.
-TEST_F(TarnwickOperations, GetMouseMapsTheRecordTheLibraryWrote) {
+TEST_F(Tarnwick_Operations, GetMouseMapsTheRecordTheLibraryWrote) {
   struct Row {
     int32_t Code;
     const Error_Id* Error;
@@ -227,7 +227,7 @@ TEST_F(TarnwickOperations, GetMouseMapsTheRecordTheLibraryWrote) {
   EXPECT_EQ(Scripted::Calls().at(0).Addresses, std::vector<const void*>{&T::The_Mouse});
 }
 
-TEST_F(TarnwickOperations, GetMouseFailureCodeComesBeforeTheEventTest) {
+TEST_F(Tarnwick_Operations, GetMouseFailureCodeComesBeforeTheEventTest) {
   Scripted::Set_Mouse_Record(9, 1, 1);
   Scripted::Set_Answer(Entry::GetMouse, -6);
   EXPECT_EQ(Raised_By([] { T::Get_Mouse(); }), &T::Window_Not_Open);
@@ -235,7 +235,7 @@ TEST_F(TarnwickOperations, GetMouseFailureCodeComesBeforeTheEventTest) {
 
 // The library gets a NUL-terminated copy: an empty text is a lone NUL, a text
 // with a NUL inside is copied whole and read up to that NUL.
-TEST_F(TarnwickOperations, TextsReachTheLibraryAsNulTerminatedCopies) {
+TEST_F(Tarnwick_Operations, TextsReachTheLibraryAsNulTerminatedCopies) {
   T::Set_Window_Title("");
   T::Display_Text(0, 0, "", Color_Type::Black);
   for (const Scripted::Call& Recorded : Scripted::Calls()) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "graphics/tarnwick.h"
-#include "tests/support/scripted_library.h"
+#include "tests/doubles/scripted_library.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ using Scripted::Entry;
 using Scripted::Raised_By;
 namespace T = Tarnwick;
 
-TEST(TarnwickStartUp, AcceptsVersionFiveAndLaterAndQueriesNothingElse) {
+TEST(Tarnwick_Start_Up, AcceptsVersionFiveAndLaterAndQueriesNothingElse) {
   struct Row {
     int32_t Version;
     const Error_Id* Error;
@@ -41,7 +41,7 @@ TEST(TarnwickStartUp, AcceptsVersionFiveAndLaterAndQueriesNothingElse) {
 
 // The interface stays started after a failed version check, as the program
 // ends on that error anyway; operations then reach the library.
-TEST(TarnwickStartUp, FailedVersionCheckStillLeavesTheInterfaceStarted) {
+TEST(Tarnwick_Start_Up, FailedVersionCheckStillLeavesTheInterfaceStarted) {
   Scripted::Reset();
   Scripted::Set_Answer(Entry::GetDLLVersion, 4);
   EXPECT_EQ(Raised_By(T::Start_Up), &T::Dll_Version_Error);

@@ -4,14 +4,14 @@
 
 #include "graphics/tarnwick.h"
 #include "tests/graphics/operation_table.h"
-#include "tests/support/scripted_library.h"
+#include "tests/doubles/scripted_library.h"
 
 namespace {
 
 using Scripted::Raised_By;
 namespace T = Tarnwick;
 
-TEST(TarnwickUnstarted, EveryOperationRaisesProgramErrorWithoutCallingTheLibrary) {
+TEST(Tarnwick_Unstarted, EveryOperationRaisesProgramErrorWithoutCallingTheLibrary) {
   Scripted::Reset();
   EXPECT_EQ(Raised_By([] { T::Is_Open(); }), &Program_Error);
   for (const Operation_Row& Operation : Every_Operation())

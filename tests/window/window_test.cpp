@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/typed_keys.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/harness/typed_keys.h"
+#include "tests/harness/xvfb_server.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ void Expect_Report(Child_Process& Probe, const std::string& Error, int Timeout_M
   EXPECT_NE(Read_All_From_Child(Probe, 1000).find("raised " + Error + "\n"), std::string::npos);
 }
 
-class Window_Test : public ::testing::Test {
+class Window_On_Xvfb : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string Why;
@@ -80,9 +80,9 @@ std::set<pid_t> Launched_Buses() {
 // The keyboard works whether or not the desktop has a session bus. With one,
 // the program uses it; without one, it starts none of its own (one started
 // for the display would outlive the program).
-class Keys_Test : public Window_Test, public ::testing::WithParamInterface<bool> {};
+class Window_Keys : public Window_On_Xvfb, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(Keys_Test, KeysTypedIntoTheWindowComeBackInOrderWithTheirCodes) {
+TEST_P(Window_Keys, KeysTypedIntoTheWindowComeBackInOrderWithTheirCodes) {
   const bool With_Bus = GetParam();
   unsetenv("DBUS_SESSION_BUS_ADDRESS");
   unsetenv("XDG_RUNTIME_DIR");
@@ -117,10 +117,10 @@ TEST_P(Keys_Test, KeysTypedIntoTheWindowComeBackInOrderWithTheirCodes) {
   EXPECT_TRUE(Left_Behind.empty()) << Left_Behind.size() << " D-Bus processes outlived the program";
 }
 
-INSTANTIATE_TEST_SUITE_P(Buses, Keys_Test, ::testing::Values(false, true),
+INSTANTIATE_TEST_SUITE_P(Buses, Window_Keys, ::testing::Values(false, true),
                          [](const auto& Info) { return std::string(Info.param ? "SessionBus" : "NoSessionBus"); });
 
-TEST_F(Window_Test, HeldKeyRepeatsIntoTheQueue) {
+TEST_F(Window_On_Xvfb, HeldKeyRepeatsIntoTheQueue) {
   Child_Process Probe = Start_Probe({"wait"});
   ASSERT_EQ(Next_Line(Probe), "ready");
   Expect_Focus(Probe_Window());
@@ -140,7 +140,7 @@ TEST_F(Window_Test, HeldKeyRepeatsIntoTheQueue) {
 constexpr uint32_t White = 0xFFFFFF, Black = 0x000000, Red = 0xAA0000, Blue = 0x0000AA, Light_Green = 0x55FF55,
                    Yellow = 0xFFFF55;
 
-TEST_F(Window_Test, MaximizedWindowFillsTheScreenAndShowsTheDrawing) {
+TEST_F(Window_On_Xvfb, MaximizedWindowFillsTheScreenAndShowsTheDrawing) {
   Child_Process Probe = Start_Probe({"draw"});
   // Without a window manager the back end sizes the window to the usable area itself.
   ASSERT_EQ(Next_Line(Probe), "size 1024 768 8 8");
@@ -198,7 +198,7 @@ TEST_F(Window_Test, MaximizedWindowFillsTheScreenAndShowsTheDrawing) {
   EXPECT_TRUE(Exited_With(Probe, 0, 5000));
 }
 
-TEST_F(Window_Test, MouseMovesAndClicksArriveWithTheirPositions) {
+TEST_F(Window_On_Xvfb, MouseMovesAndClicksArriveWithTheirPositions) {
   Child_Process Probe = Start_Probe({"mouse"});
   ASSERT_EQ(Next_Line(Probe), "ready");
   Probe_Window();
@@ -215,7 +215,7 @@ TEST_F(Window_Test, MouseMovesAndClicksArriveWithTheirPositions) {
 }
 
 // Also: the program may end with its window open and still exit cleanly.
-TEST_F(Window_Test, WindowsOpenAndCloseOneAfterAnother) {
+TEST_F(Window_On_Xvfb, WindowsOpenAndCloseOneAfterAnother) {
   Child_Process Probe = Start_Probe({"reopen"});
   EXPECT_EQ(Next_Line(Probe), "max 1024 768");
   EXPECT_EQ(Next_Line(Probe), "size 200 100 8 8");
@@ -238,9 +238,9 @@ void PrintTo(const Ending_Case& Case, std::ostream* Out) {
   *Out << Case.Scenario << (Case.Kill_Server ? ", server killed" : ", close button");
 }
 
-class Window_Ending_Test : public Window_Test, public ::testing::WithParamInterface<Ending_Case> {};
+class Window_Endings : public Window_On_Xvfb, public ::testing::WithParamInterface<Ending_Case> {};
 
-TEST_P(Window_Ending_Test, WaitingProgramReportsWindowNotOpen) {
+TEST_P(Window_Endings, WaitingProgramReportsWindowNotOpen) {
   Child_Process Probe = Start_Probe({GetParam().Scenario});
   ASSERT_EQ(Next_Line(Probe), "ready");
   const std::string Window = Probe_Window();
@@ -252,7 +252,7 @@ TEST_P(Window_Ending_Test, WaitingProgramReportsWindowNotOpen) {
   Expect_Report(Probe, "TARNWICK.WINDOW_NOT_OPEN", 3000);
 }
 
-INSTANTIATE_TEST_SUITE_P(Endings, Window_Ending_Test,
+INSTANTIATE_TEST_SUITE_P(Endings, Window_Endings,
                          ::testing::Values(Ending_Case{"wait", false}, Ending_Case{"poll", false},
                                            Ending_Case{"levels", false}, Ending_Case{"wait", true},
                                            Ending_Case{"poll", true}, Ending_Case{"levels", true}),
@@ -274,7 +274,7 @@ const char* Name_Of(Wait_End End) {
 
 void PrintTo(Wait_End End, std::ostream* Out) { *Out << Name_Of(End); }
 
-class Keyboard_Wait_Test : public Window_Test, public ::testing::WithParamInterface<Wait_End> {
+class Window_Keyboard_Wait : public Window_On_Xvfb, public ::testing::WithParamInterface<Wait_End> {
  protected:
   // The pixels of the hint's box colour, the palette's blue, which the probe never draws.
   int Hint_Pixels() {
@@ -283,7 +283,7 @@ class Keyboard_Wait_Test : public Window_Test, public ::testing::WithParamInterf
   }
 };
 
-TEST_P(Keyboard_Wait_Test, NewPictureWaitsForTheKeyboardWithAHint) {
+TEST_P(Window_Keyboard_Wait, NewPictureWaitsForTheKeyboardWithAHint) {
   Child_Process Probe = Start_Probe({"levels"});
   ASSERT_EQ(Next_Line(Probe), "ready");
   const std::string Window = Probe_Window();
@@ -329,14 +329,14 @@ TEST_P(Keyboard_Wait_Test, NewPictureWaitsForTheKeyboardWithAHint) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Ends, Keyboard_Wait_Test,
+INSTANTIATE_TEST_SUITE_P(Ends, Window_Keyboard_Wait,
                          ::testing::Values(Wait_End::Focus_Given, Wait_End::Window_Closed, Wait_End::Interrupted),
                          [](const auto& Info) { return std::string(Name_Of(Info.param)); });
 
 // Ctrl+C in the console and kill still end a program whose window is open.
-class Signal_Test : public Window_Test, public ::testing::WithParamInterface<int> {};
+class Window_Signals : public Window_On_Xvfb, public ::testing::WithParamInterface<int> {};
 
-TEST_P(Signal_Test, SignalEndsAProgramWithItsWindowOpen) {
+TEST_P(Window_Signals, SignalEndsAProgramWithItsWindowOpen) {
   Child_Process Probe = Start_Probe({"wait"});
   ASSERT_EQ(Next_Line(Probe), "ready");
   kill(Probe.Pid, GetParam());
@@ -345,7 +345,7 @@ TEST_P(Signal_Test, SignalEndsAProgramWithItsWindowOpen) {
   EXPECT_EQ(WTERMSIG(Probe.Wait_Status), GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, Signal_Test, ::testing::Values(SIGINT, SIGTERM),
+INSTANTIATE_TEST_SUITE_P(Signals, Window_Signals, ::testing::Values(SIGINT, SIGTERM),
                          [](const auto& Info) { return std::string(Info.param == SIGINT ? "Interrupt" : "Terminate"); });
 
 // Started without some of its standard streams, the program holds their
@@ -357,9 +357,9 @@ struct Missing_Streams {
 
 void PrintTo(const Missing_Streams& Case, std::ostream* Out) { *Out << Case.Redirections; }
 
-class Missing_Streams_Test : public Window_Test, public ::testing::WithParamInterface<Missing_Streams> {};
+class Window_Missing_Streams : public Window_On_Xvfb, public ::testing::WithParamInterface<Missing_Streams> {};
 
-TEST_P(Missing_Streams_Test, NoConnectionTakesTheirNumbers) {
+TEST_P(Window_Missing_Streams, NoConnectionTakesTheirNumbers) {
   char Report[] = "/tmp/drovanel-streams-XXXXXX";
   ASSERT_GE(mkstemp(Report), 0);
   Child_Process Probe = Start_Child(
@@ -378,7 +378,7 @@ TEST_P(Missing_Streams_Test, NoConnectionTakesTheirNumbers) {
   unlink(Report);
 }
 
-INSTANTIATE_TEST_SUITE_P(Streams, Missing_Streams_Test,
+INSTANTIATE_TEST_SUITE_P(Streams, Window_Missing_Streams,
                          ::testing::Values(Missing_Streams{"<&-", {0}}, Missing_Streams{">&-", {1}},
                                            Missing_Streams{"2>&-", {2}}, Missing_Streams{"<&- >&- 2>&-", {0, 1, 2}}),
                          [](const auto& Info) {
@@ -388,9 +388,9 @@ INSTANTIATE_TEST_SUITE_P(Streams, Missing_Streams_Test,
                          });
 
 // No X server to reach: the opening fails with its own code and the program reports it.
-class No_Display_Test : public ::testing::TestWithParam<const char*> {};
+class Window_No_Display : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(No_Display_Test, OpeningReportsCreateWindowFailed) {
+TEST_P(Window_No_Display, OpeningReportsCreateWindowFailed) {
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
   std::vector<std::string> Environment = Window_Program_Environment();
@@ -399,12 +399,12 @@ TEST_P(No_Display_Test, OpeningReportsCreateWindowFailed) {
   Expect_Report(Probe, "TARNWICK.CREATE_WINDOW_FAILED", 10000);
 }
 
-INSTANTIATE_TEST_SUITE_P(Displays, No_Display_Test, ::testing::Values("", ":97"),
+INSTANTIATE_TEST_SUITE_P(Displays, Window_No_Display, ::testing::Values("", ":97"),
                          [](const auto& Info) { return std::string(*Info.param ? "DeadDisplay" : "DisplayUnset"); });
 
 // A display server that stops answering before the window is open must not
 // hold up the opening for ever: it fails, and the program reports it.
-TEST_F(Window_Test, OpeningOnAStoppedServerReportsCreateWindowFailed) {
+TEST_F(Window_On_Xvfb, OpeningOnAStoppedServerReportsCreateWindowFailed) {
   kill(Server.Process.Pid, SIGSTOP);
   Child_Process Probe = Start_Probe({"open"});
   Expect_Report(Probe, "TARNWICK.CREATE_WINDOW_FAILED", 10000);

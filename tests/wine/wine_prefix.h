@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tests/support/child_process.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/harness/child_process.h"
+#include "tests/harness/xvfb_server.h"
 
 // The Windows build under test.
 extern const std::string Windows_Build;

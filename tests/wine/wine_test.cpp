@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "tests/game/transcript_cases.h"
-#include "tests/support/child_process.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/harness/child_process.h"
+#include "tests/harness/xvfb_server.h"
 #include "tests/wine/wine_prefix.h"
 
 namespace fs = std::filesystem;

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/desktop.h"
-#include "tests/support/level_play.h"
-#include "tests/support/typed_keys.h"
+#include "tests/harness/desktop.h"
+#include "tests/harness/typed_keys.h"
+#include "tests/plays/level_play.h"
 #include "tests/wine/wine_prefix.h"
 
 namespace {

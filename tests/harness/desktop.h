@@ -31,8 +31,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/child_process.h"
-#include "tests/support/xvfb_server.h"
+#include "tests/harness/child_process.h"
+#include "tests/harness/xvfb_server.h"
 
 // The desktops a test can start: the X ones first, then the Wayland ones.
 enum class Desktop_Kind {

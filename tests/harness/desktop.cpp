@@ -1,6 +1,6 @@
 // The desktops: each kind's start-up command and configuration, the user the
 // Wayland desktops run as, and the tools that look at and drive a window.
-#include "tests/support/desktop.h"
+#include "tests/harness/desktop.h"
 
 #include <dbus/dbus.h>
 #include <pwd.h>
@@ -18,7 +18,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/support/wayland_keyboard.h"
+#include "tests/harness/wayland_keyboard.h"
 
 // The keyboard typed on: sway's virtual keyboard, or mutter's remote desktop session on its bus.
 struct Desktop_Keyboard {

@@ -1,7 +1,7 @@
 // The scripted graphics library: every entry point records its call and gives
 // the answer the test set up. The state lives in one record created on first
 // use, so a test may script answers even from a static initialiser.
-#include "tests/support/scripted_library.h"
+#include "tests/doubles/scripted_library.h"
 
 #include <array>
 #include <cstring>

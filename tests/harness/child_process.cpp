@@ -1,6 +1,6 @@
 // Child processes on pipes. Plain POSIX: fork and exec, pipes, poll, waitpid,
 // and a process descriptor to wait on a child's end without sleeping.
-#include "tests/support/child_process.h"
+#include "tests/harness/child_process.h"
 
 #include <fcntl.h>
 #include <limits.h>

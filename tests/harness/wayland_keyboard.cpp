@@ -1,4 +1,4 @@
-#include "tests/support/wayland_keyboard.h"
+#include "tests/harness/wayland_keyboard.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

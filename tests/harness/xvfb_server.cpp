@@ -1,6 +1,6 @@
 // The private Xvfb: started and stopped as a child process, its screen read
 // from the framebuffer file it keeps, and the window queries window tests share.
-#include "tests/support/xvfb_server.h"
+#include "tests/harness/xvfb_server.h"
 
 #include <signal.h>
 #include <unistd.h>

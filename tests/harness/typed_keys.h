@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tests/support/child_process.h"
+#include "tests/harness/child_process.h"
 
 // Letters, a shifted one, digits, space; Enter and the keypad's Enter, Escape, the
 // arrows, Backspace, Tab, Ctrl+C, Page Up, Delete; a Latin-1 letter (the euro

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/child_process.h"
+#include "tests/harness/child_process.h"
 
 // One running Xvfb. Stopped by its destructor if still running.
 struct Xvfb_Server {
@@ -55,7 +55,7 @@ bool Take_Screenshot(const Xvfb_Server& Server, Screenshot& Image);
 
 // Environment entries for a program that opens a window through SDL, to pass
 // as Child_Options::Environment: under the sanitizers they keep LeakSanitizer
-// quiet about memory libdbus keeps after SDL_Quit (tests/window/lsan.supp).
+// quiet about memory libdbus keeps after SDL_Quit (tests/sanitizers/lsan.supp).
 std::vector<std::string> Window_Program_Environment();
 
 // Polls Condition every 10 ms for at most Timeout_Ms; whether it came true.
