@@ -122,11 +122,37 @@ void Read_Steps(Played_Game& Play, int32_t Count) {
   }
 }
 
+namespace {
+
+// Reads the canvas's top and height from the frame's left edge, 10 pixels in from the
+// canvas's left: the longest black run below white in that column, which spans the
+// canvas's rows 10 .. Height - 10. False when there is none 100 pixels long.
+bool Find_Rows_From_Frame(Played_Game& Play) {
+  const Screenshot& Image = Play.Image;
+  const int32_t X = Play.Left + 10;
+  int32_t Edge_Top = 0, Edge_Length = 0;
+  for (int32_t Y = 1; Y < Image.Height; ++Y) {
+    if (Image.At(X, Y) != Black || Image.At(X, Y - 1) != White) continue;
+    int32_t End = Y;
+    while (End + 1 < Image.Height && Image.At(X, End + 1) == Black) ++End;
+    if (End - Y + 1 > Edge_Length) {
+      Edge_Top = Y;
+      Edge_Length = End - Y + 1;
+    }
+  }
+  if (Edge_Length < 100) return false;
+  Play.Top = Edge_Top - 10;
+  Play.Height = Edge_Length + 19;
+  return true;
+}
+
+}  // namespace
+
 bool Wait_For_New_Level(Played_Game& Play, const std::function<bool(const Level_View&)>& Flight_Shown) {
   Screenshot Previous;
   return Eventually([&] {
-    if (!Take_Screenshot(Play.Server, Play.Image) || Play.Image.Width < Play.Left + Play.Width ||
-        Play.Image.Height < Play.Top + Play.Height)
+    if (!Take_Screenshot(Play.Server, Play.Image) || (Play.Rows_From_Frame && !Find_Rows_From_Frame(Play)) ||
+        Play.Image.Width < Play.Left + Play.Width || Play.Image.Height < Play.Top + Play.Height)
       return false;
     const Level_View View = Play.View();
     // The last level's trail ran along the middle rows; the new picture has only squares there.

@@ -58,6 +58,9 @@ struct Played_Game {
   const Xvfb_Server& Server;
   Child_Process& Game;
   int32_t Width, Height, Left = 0, Top = 0;  // the canvas, and its top left pixel on the screen
+  // Whether Height and Top are read from the playfield's frame on the screen, where the
+  // window's own size is not its client area's (Wine 10's X windows are taller).
+  bool Rows_From_Frame = false;
   Screenshot Image{};                         // the last level's picture
   int32_t Lines_Read = 0;                     // console lines read so far
 

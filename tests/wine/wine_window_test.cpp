@@ -43,7 +43,8 @@ class Wine_Window : public ::testing::Test {
 
   // Starts the game with its standard streams on pipes (the prefix's own
   // processes already run, so none of them inherits the pipes) and waits
-  // until its window is maximized, with the keyboard; the canvas's size and place are then known.
+  // until its window is maximized, with the keyboard; the canvas's width is then known, its
+  // rows once the frame is drawn.
   Child_Process Start_Game() {
     Child_Process Game =
         Start_Child({.Arguments = {"wine", Windows_Build + "/drovanel.exe"}, .Environment = Wine_Environment});
@@ -61,7 +62,7 @@ class Wine_Window : public ::testing::Test {
 
   Played_Game Play(Child_Process& Game) {
     return {.Server = Wine_Display(), .Game = Game, .Width = Width, .Height = Height, .Left = 0,
-            .Top = Wine_Display().Screen_Height - Height};
+            .Top = Wine_Display().Screen_Height - Height, .Rows_From_Frame = true};
   }
 
   Child_Process Window_Manager;
@@ -83,9 +84,13 @@ TEST_F(Wine_Window, MaximizedWindowShowsTheWholePlayfieldAndItsCloseButtonEndsTh
   ASSERT_NO_FATAL_FAILURE(Read_Steps(Level, 2));
   ASSERT_TRUE(Wait_For_New_Level(Level, [](const Level_View&) { return true; })) << "no whole playfield shown";
   Keep_Screenshot(Level.Image, "wine-maximized");
-  // Beside the canvas only the title bar: the frame's corners lie 10 pixels in from its edges.
+  // Beside the canvas only the title bar: the canvas is the screen's width and reaches its
+  // bottom, and the frame's corners lie 10 pixels in from its edges.
   const Level_View View = Level.View();
-  EXPECT_TRUE(View.Is_Black(10, 10) && View.Is_Black(Width - 20, Height - 10) && !View.Is_Black(Width - 1, Height - 1));
+  EXPECT_TRUE(View.Is_Black(10, 10) && View.Is_Black(Level.Width - 20, Level.Height - 10) &&
+              !View.Is_Black(Level.Width - 1, Level.Height - 1));
+  EXPECT_EQ(Level.Top + Level.Height, Wine_Display().Screen_Height);
+  EXPECT_LT(Level.Top, 40) << "more than a title bar above the canvas";
 
   ASSERT_TRUE(Send_Close_Request(Window));
   Expect_Report(Game, "TARNWICK.WINDOW_NOT_OPEN");

@@ -134,18 +134,22 @@ bool End_Session() {
   Begin_Closing_Window();
   S.Stop_Requested.store(true, std::memory_order_release);
   Backend_Wake_Window_Thread();
-  bool Let_Go;
+  bool Let_Go, Thread_Ended;
   {
     std::unique_lock<std::mutex> Lock(S.Lock);
     S.Changed.wait_for(Lock, Thread_Wait_Limit,
                        [&] { return S.Let_Go || S.No_More_Windows.load(std::memory_order_acquire); });
     Let_Go = S.Let_Go;
+    Thread_Ended = S.Thread_Ended;
   }
   Mark_Window_Closed();
   if (!Let_Go) {
     Give_Up_Thread();
     return false;
   }
+  // A thread that let go only as it ended (SDL's, after SDL_Quit) is joined
+  // now; one still destroying its window, by the next opening.
+  if (Thread_Ended) S.Thread.join();
   S.Ended = true;
   S.Surface = Canvas{};
   S.Keys.Clear();
