@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -222,4 +223,27 @@ bool Window_Wants_Attention(const std::string& Window) {
     Urgent = Hints && (Hints->flags & XUrgencyHint) != 0;
     if (Hints) XFree(Hints);
   }) && Urgent;
+}
+
+bool Map_Spare_Keys(const Xvfb_Server& Server, const std::vector<std::string>& Keysym_Names) {
+  Display* Connection = XOpenDisplay(Server.Display_Name.c_str());
+  if (!Connection) return false;
+  int First = 0, Last = 0, Per_Code = 0;
+  XDisplayKeycodes(Connection, &First, &Last);
+  KeySym* Map = XGetKeyboardMapping(Connection, static_cast<KeyCode>(First), Last - First + 1, &Per_Code);
+  size_t Mapped = 0;
+  // From the lowest: Wine gives the free keycodes it finds at start a scan code of their
+  // own in that order, and the highest none.
+  for (int Code = First; Map && Code <= Last && Mapped < Keysym_Names.size(); ++Code) {
+    const KeySym* Syms = Map + static_cast<size_t>(Code - First) * static_cast<size_t>(Per_Code);
+    if (std::any_of(Syms, Syms + Per_Code, [](KeySym Sym) { return Sym != NoSymbol; })) continue;
+    KeySym Both[2] = {XStringToKeysym(Keysym_Names[Mapped].c_str()), 0};
+    Both[1] = Both[0];  // the same with Shift
+    XChangeKeyboardMapping(Connection, Code, 2, Both, 1);
+    ++Mapped;
+  }
+  if (Map) XFree(Map);
+  XSync(Connection, False);
+  XCloseDisplay(Connection);
+  return Mapped == Keysym_Names.size();
 }

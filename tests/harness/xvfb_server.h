@@ -37,6 +37,11 @@ struct Xvfb_Server {
 // Starts the server and sets DISPLAY; false with the reason in *Failure when it
 // cannot (Xvfb missing, no display number within 10 s).
 bool Start_Xvfb(Xvfb_Server& Server, std::string* Failure = nullptr);
+// Gives each keysym named (eacute, say) a key of its own on the server's keyboard, on the
+// lowest keycodes that have none, so that xdotool types it without remapping a key for
+// the moment of the press, which a client that reads the keyboard's map late (Wine) misses.
+// False when the server cannot be reached or has too few free keycodes.
+bool Map_Spare_Keys(const Xvfb_Server& Server, const std::vector<std::string>& Keysym_Names);
 // Ends the server (SIGTERM, SIGKILL after 3 s), removes its files, unsets DISPLAY.
 void Stop_Xvfb(Xvfb_Server& Server);
 // Kills the server at once with SIGKILL, as a crash would, and reaps it.

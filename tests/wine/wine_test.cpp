@@ -109,6 +109,7 @@ class Wine_Prefix : public ::testing::Environment {
     Server.Screen_Height = 300;
     std::string Why;
     ASSERT_TRUE(Start_Xvfb(Server, &Why)) << Why;
+    ASSERT_TRUE(Map_Spare_Keys(Server, {"eacute", "EuroSign"})) << "no keys free for the typed Latin-1 letters";
     // No Mono or Gecko installers, no Linux menu entries for the Start menu's,
     // and no session bus launched for the display. Nothing of the user's own
     // Wine: its prefix's kind, its loader and its server would not be the
