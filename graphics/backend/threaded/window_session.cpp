@@ -182,8 +182,6 @@ void Lose_Display_For_Good() {
   for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
 }
 
-bool On_Window_Thread() { return Is_Window_Thread; }
-
 void Queue_Key(int32_t Code) {
   The_Session.Keys.Push(Code);  // a full queue (131,072 waiting presses) drops the press
   Wake_Waiters();

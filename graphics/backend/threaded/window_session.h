@@ -111,8 +111,6 @@ void Report_Loss_If_Untold();
 // display's library again. Marks the window gone for good, ends the opening,
 // reports the loss if no one is told, and parks the thread for good.
 [[noreturn]] void Lose_Display_For_Good();
-// Whether the calling thread is a window thread.
-bool On_Window_Thread();
 
 // Window thread: queues a key press and wakes a waiting GetKey.
 void Queue_Key(int32_t Code);
