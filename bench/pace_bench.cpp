@@ -50,6 +50,7 @@
 #include <vector>
 
 #include "tests/harness/child_process.h"
+#include "tests/harness/wine_environment.h"
 #include "tests/harness/xvfb_server.h"
 
 namespace {
@@ -79,13 +80,7 @@ bool Start_Wine(std::string& Why) {
   if (!mkdtemp(Template)) return Why = "no temporary directory", false;
   Wine_Dir = Template;
   std::filesystem::create_directories(Wine_Dir + "/prefix");
-  // As the Wine tests have it: no Mono or Gecko, no menu entries, no bus,
-  // nothing of the user's own Wine or Wayland desktop.
-  Wine_Environment = {"WINEPREFIX=" + Wine_Dir + "/prefix", "WINEDEBUG=-all", "HOME=" + Wine_Dir,
-                      "XDG_DATA_HOME=" + Wine_Dir, "XDG_CONFIG_HOME=" + Wine_Dir, "XDG_CACHE_HOME=" + Wine_Dir,
-                      "XDG_RUNTIME_DIR=" + Wine_Dir, "DBUS_SESSION_BUS_ADDRESS=disabled:",
-                      "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d",
-                      "WINEARCH", "WINELOADER", "WINESERVER", "WAYLAND_DISPLAY"};
+  Wine_Environment = Wine_Environment_In(Wine_Dir);  // as the Wine tests have it
   // Wine's own processes keep the streams of the command that started them: none here.
   for (const char* Command : {"wineserver --persistent", "wineboot --init"}) {
     const Child_Result Result = Run_Child(

@@ -25,6 +25,7 @@
 
 #include "tests/game/transcript_cases.h"
 #include "tests/harness/child_process.h"
+#include "tests/harness/wine_environment.h"
 #include "tests/harness/xvfb_server.h"
 #include "tests/wine/wine_prefix.h"
 
@@ -110,19 +111,7 @@ class Wine_Prefix : public ::testing::Environment {
     std::string Why;
     ASSERT_TRUE(Start_Xvfb(Server, &Why)) << Why;
     ASSERT_TRUE(Map_Spare_Keys(Server, {"eacute", "EuroSign"})) << "no keys free for the typed Latin-1 letters";
-    // No Mono or Gecko installers, no Linux menu entries for the Start menu's,
-    // and no session bus launched for the display. Nothing of the user's own
-    // Wine: its prefix's kind, its loader and its server would not be the
-    // installed Wine's; nor of the user's Wayland desktop (its socket is found
-    // in XDG_RUNTIME_DIR without WAYLAND_DISPLAY too), where Wine 10 would show
-    // the windows without a DISPLAY. No TMPDIR either: Wine 10's server
-    // aborts at start with one set (free(): invalid pointer).
-    Wine_Environment = {"WINEPREFIX=" + Work_Dir + "/prefix", "WINEDEBUG=-all", "HOME=" + Work_Dir,
-                        "XDG_DATA_HOME=" + Work_Dir + "/data", "XDG_CONFIG_HOME=" + Work_Dir + "/config",
-                        "XDG_CACHE_HOME=" + Work_Dir + "/cache", "DBUS_SESSION_BUS_ADDRESS=disabled:",
-                        "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d",
-                        "WINEARCH", "WINELOADER", "WINESERVER", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR=" + Work_Dir,
-                        "TMPDIR"};
+    Wine_Environment = Wine_Environment_In(Work_Dir);
     // A server that stays, with its services, until the end: otherwise each
     // program would start them anew, which takes a second.
     fs::create_directory(Work_Dir + "/prefix");
