@@ -97,7 +97,7 @@ struct Number_Field {
 int Read_Character(Text_File& File) {
   const bool Let_Go = Reading_Turn && Reading_Turn->owns_lock();
   if (Let_Go) Reading_Turn->unlock();
-  const int Character = std::getc(File.Stream);
+  const int Character = Platform::Read_Character(File.Stream);
   if (Let_Go) Reading_Turn->lock();
   if (Character == EOF && std::ferror(File.Stream)) raise_error(Device_Error);
   return Character;
@@ -118,7 +118,7 @@ void Skip_To_Number(Text_File& File) {
     } else if (Character == ' ' || Character == '\t') {
       Advance(File.Col, 1);
     } else {
-      std::ungetc(Character, File.Stream);
+      Platform::Push_Back(Character, File.Stream);
       return;
     }
   }
@@ -144,11 +144,11 @@ bool Take_If(Text_File& File, Number_Field& Field, Predicate Fits) {
   const int Character = Read_Character(File);
   if (Character == EOF) return false;
   if (!Fits(Character)) {
-    std::ungetc(Character, File.Stream);
+    Platform::Push_Back(Character, File.Stream);
     return false;
   }
   if (Field.Length == Max_Field_Length) {
-    std::ungetc(Character, File.Stream);
+    Platform::Push_Back(Character, File.Stream);
     raise_error(Data_Error);
   }
   Field.Text[Field.Length++] = static_cast<unsigned char>(Character);

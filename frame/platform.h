@@ -1,7 +1,8 @@
 // The little the frame and the game take from the operating system beyond the
 // C and C++ libraries, behind one header with one file per platform:
-// platform_posix.cpp and platform_windows.cpp (the only frame file that sees
-// the Win32 API). The build compiles the one for its target.
+// platform_posix.cpp, platform_windows.cpp (the only frame file that sees the
+// Win32 API) and platform_web.cpp (the browser's). The build compiles the one
+// for its target.
 #pragma once
 
 #include <cstdint>
@@ -21,17 +22,31 @@ void Prepare_Console();
 // Whether Stream is a regular file on disk, not a terminal, pipe or device.
 bool Is_Regular_File(std::FILE* Stream);
 
+// The next character of Stream, or EOF; and Character pushed back onto it,
+// to be read next. POSIX and Windows: getc and ungetc, the read blocking the
+// thread. The browser: standard input is what the player typed in the page's
+// console, and a read with nothing typed hands control to the page until a
+// line comes.
+int Read_Character(std::FILE* Stream);
+void Push_Back(int Character, std::FILE* Stream);
+
 // A clock fine enough to time a loop of a fraction of a millisecond, in
 // nanoseconds; 0 if it cannot be read. POSIX: the calling thread's CPU time,
 // which stands still while another thread has the core. Windows: the
 // performance counter, wall time to 100 ns: the thread times there advance
 // only at the scheduler's tick (15.6 ms; 10 ms under Wine), and the thread's
-// cycle count (QueryThreadCycleTime) is not implemented under Wine.
+// cycle count (QueryThreadCycleTime) is not implemented under Wine. The
+// browser: performance.now, wall time, which a page that is not
+// cross-origin isolated reads only in steps of 100 us.
 int64_t Fine_Clock_Ns();
 
-// Whether Fine_Clock_Ns reads the calling thread's running time (POSIX) or
-// wall time (Windows).
-extern const bool Fine_Clock_Reads_Running_Time;
+// What Fine_Clock_Ns reads.
+enum class Clock_Kind {
+  Running_Time,      // the calling thread's running time (POSIX)
+  Wall_Time,         // wall time, finely (Windows)
+  Coarse_Wall_Time   // wall time in steps of up to 100 us (the browser)
+};
+extern const Clock_Kind Fine_Clock_Kind;
 
 // The id of this process.
 uint32_t Process_Id();

@@ -46,7 +46,11 @@ bool Is_Regular_File(std::FILE* Stream) {
   return fstat(fileno(Stream), &Status) == 0 && S_ISREG(Status.st_mode);
 }
 
-const bool Fine_Clock_Reads_Running_Time = true;
+int Read_Character(std::FILE* Stream) { return std::getc(Stream); }
+
+void Push_Back(int Character, std::FILE* Stream) { std::ungetc(Character, Stream); }
+
+const Clock_Kind Fine_Clock_Kind = Clock_Kind::Running_Time;
 
 int64_t Fine_Clock_Ns() {
   timespec Now{};

@@ -46,7 +46,11 @@ bool Is_Regular_File(std::FILE* Stream) {
   return File != INVALID_HANDLE_VALUE && GetFileType(File) == FILE_TYPE_DISK;
 }
 
-const bool Fine_Clock_Reads_Running_Time = false;
+int Read_Character(std::FILE* Stream) { return std::getc(Stream); }
+
+void Push_Back(int Character, std::FILE* Stream) { std::ungetc(Character, Stream); }
+
+const Clock_Kind Fine_Clock_Kind = Clock_Kind::Wall_Time;
 
 int64_t Fine_Clock_Ns() {
   LARGE_INTEGER Frequency, Count;

@@ -86,6 +86,16 @@ Delay_Calibration Measure_Round(Nanosecond_Clock Clock, int32_t Probe_Speed, int
   return {Typical / Links, static_cast<int32_t>(std::clamp(Rescaled, double{Link_Fraction}, double{Max_Count_Chain}))};
 }
 
+// The plan for what the platform's clock reads.
+const Calibration_Plan& Plan_For(Platform::Clock_Kind Kind) {
+  switch (Kind) {
+    case Platform::Clock_Kind::Running_Time: return Running_Time_Plan;
+    case Platform::Clock_Kind::Wall_Time: return Wall_Time_Plan;
+    case Platform::Clock_Kind::Coarse_Wall_Time: return Coarse_Wall_Time_Plan;
+  }
+  return Wall_Time_Plan;
+}
+
 }  // namespace
 
 Delay_Calibration Measure_Delay(Nanosecond_Clock Clock, const Calibration_Plan& Plan) {
@@ -97,8 +107,7 @@ Delay_Calibration Measure_Delay(Nanosecond_Clock Clock, const Calibration_Plan& 
 }
 
 Delay_Calibration Calibrate_Delay() {
-  const Delay_Calibration Result = Measure_Delay(
-      Platform::Fine_Clock_Ns, Platform::Fine_Clock_Reads_Running_Time ? Running_Time_Plan : Wall_Time_Plan);
+  const Delay_Calibration Result = Measure_Delay(Platform::Fine_Clock_Ns, Plan_For(Platform::Fine_Clock_Kind));
   Count_Chain = Result.Count_Chain;
   return Result;
 }

@@ -46,6 +46,13 @@ inline constexpr Calibration_Plan Running_Time_Plan = {16384, 3, 12, 0};
 // microsecond, too much to leave in so short a sample.
 inline constexpr Calibration_Plan Wall_Time_Plan = {2048, 24, 96, 16};
 
+// On a wall clock read in steps of up to 100 us (a browser's, with a random
+// threshold in each step, so that a difference is right on average): samples
+// of about 2 ms, whose readings are off by a twentieth at most and a
+// sixtieth on average, two dozen of them, so that their typical time is
+// right to a few thousandths.
+inline constexpr Calibration_Plan Coarse_Wall_Time_Plan = {176000, 4, 24, 0};
+
 // The most samples a round of any plan takes.
 inline constexpr int32_t Max_Samples = 96;
 

@@ -3,7 +3,7 @@
 // the surface's size whatever its coordinates (INT32_MIN .. INT32_MAX
 // included). Coordinates are widened to 64 bits before any arithmetic.
 //
-// Every pixel and dirty mark is accessed through std::atomic_ref: pixels
+// Every pixel and dirty mark is accessed atomically (atomic_ref.h): pixels
 // relaxed; a dirty mark is set with release after the row's pixels are
 // written, and taken with acquire, so a presenting thread that takes a mark
 // sees at least the pixels that made the row dirty.
@@ -33,11 +33,11 @@ uint8_t* Pixel_Address(const Canvas& Surface, int64_t X, int64_t Y) {
 }
 
 void Store_Pixel(const Canvas& Surface, int64_t X, int64_t Y, uint8_t Color) {
-  std::atomic_ref<uint8_t>(*Pixel_Address(Surface, X, Y)).store(Color, std::memory_order_relaxed);
+  Atomic_Ref<uint8_t>(*Pixel_Address(Surface, X, Y)).store(Color, std::memory_order_relaxed);
 }
 
 void Mark_Dirty(const Canvas& Surface, int64_t Y) {
-  std::atomic_ref<uint8_t>(Surface.Dirty_Rows[static_cast<size_t>(Y)]).store(1, std::memory_order_release);
+  Atomic_Ref<uint8_t>(Surface.Dirty_Rows[static_cast<size_t>(Y)]).store(1, std::memory_order_release);
 }
 
 bool Inside(const Canvas& Surface, int64_t X, int64_t Y) {
@@ -189,7 +189,7 @@ void Canvas_Create(Canvas& Surface, int32_t Width, int32_t Height) {
   std::memset(Surface.Dirty_Rows.get(), 1, static_cast<size_t>(Height));
   Surface.Width = Width;
   Surface.Height = Height;
-  std::atomic_ref<uint32_t>(Surface.Clear_Count).store(0, std::memory_order_relaxed);
+  Atomic_Ref<uint32_t>(Surface.Clear_Count).store(0, std::memory_order_relaxed);
   Surface.Current_X = 0;
   Surface.Current_Y = 0;
 }
@@ -202,16 +202,16 @@ int32_t Canvas_Clear(Canvas& Surface, int32_t Color) {
   for (int64_t Y = 0; Y < Surface.Height; ++Y) {
     uint8_t* Row = Pixel_Address(Surface, 0, Y);
     for (int32_t X = 0; X < Surface.Width; ++X)
-      std::atomic_ref<uint8_t>(Row[X]).store(static_cast<uint8_t>(Color), std::memory_order_relaxed);
+      Atomic_Ref<uint8_t>(Row[X]).store(static_cast<uint8_t>(Color), std::memory_order_relaxed);
     Mark_Dirty(Surface, Y);
   }
-  std::atomic_ref<uint32_t>(Surface.Clear_Count).fetch_add(1, std::memory_order_release);
+  Atomic_Ref<uint32_t>(Surface.Clear_Count).fetch_add(1, std::memory_order_release);
   return 0;
 }
 
 int32_t Canvas_Get_Pixel(const Canvas& Surface, int32_t X, int32_t Y) {
   if (!Inside(Surface, X, Y)) return Invalid_Coordinate_Code;
-  return std::atomic_ref<uint8_t>(*Pixel_Address(Surface, X, Y)).load(std::memory_order_relaxed);
+  return Atomic_Ref<uint8_t>(*Pixel_Address(Surface, X, Y)).load(std::memory_order_relaxed);
 }
 
 int32_t Canvas_Put_Pixel(Canvas& Surface, int32_t X, int32_t Y, int32_t Color) {
@@ -335,7 +335,7 @@ int32_t Canvas_Draw_To(Canvas& Surface, int32_t X, int32_t Y, int32_t Color) {
 
 bool Canvas_Take_Dirty_Row(Canvas& Surface, int32_t Y) {
   if (Y < 0 || Y >= Surface.Height) return false;
-  return std::atomic_ref<uint8_t>(Surface.Dirty_Rows[static_cast<size_t>(Y)]).exchange(0, std::memory_order_acquire) != 0;
+  return Atomic_Ref<uint8_t>(Surface.Dirty_Rows[static_cast<size_t>(Y)]).exchange(0, std::memory_order_acquire) != 0;
 }
 
 bool Canvas_Take_Dirty_Rows(Canvas& Surface, std::vector<uint8_t>& Rows_Changed) {
@@ -351,5 +351,5 @@ bool Canvas_Take_Dirty_Rows(Canvas& Surface, std::vector<uint8_t>& Rows_Changed)
 
 uint8_t Canvas_Read_Pixel(const Canvas& Surface, int32_t X, int32_t Y) {
   if (!Inside(Surface, X, Y)) return 0;
-  return std::atomic_ref<uint8_t>(*Pixel_Address(Surface, X, Y)).load(std::memory_order_relaxed);
+  return Atomic_Ref<uint8_t>(*Pixel_Address(Surface, X, Y)).load(std::memory_order_relaxed);
 }

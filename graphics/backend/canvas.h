@@ -10,6 +10,8 @@
 #include <memory>
 #include <vector>
 
+#include "graphics/backend/atomic_ref.h"
+
 struct Canvas {
   int32_t Width = 0, Height = 0;
   std::unique_ptr<uint8_t[]> Pixels;      // Width * Height colour codes, row by row
@@ -46,7 +48,7 @@ int32_t Canvas_Draw_To(Canvas& Surface, int32_t X, int32_t Y, int32_t Color);
 // For KeyHit, on the program's thread: whether the program cleared the canvas
 // since KeyHit last asked (a new picture, such as a level, was drawn).
 inline bool Canvas_Take_New_Clear(Canvas& Surface) {
-  const uint32_t Clears = std::atomic_ref<uint32_t>(Surface.Clear_Count).load(std::memory_order_relaxed);
+  const uint32_t Clears = Atomic_Ref<uint32_t>(Surface.Clear_Count).load(std::memory_order_relaxed);
   if (Clears == Surface.Clears_Seen_By_Keys) [[likely]] return false;
   Surface.Clears_Seen_By_Keys = Clears;
   return true;

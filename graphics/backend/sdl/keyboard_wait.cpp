@@ -49,7 +49,7 @@ void Set_Seat_Keyboard(bool Present) {
 
 void Follow_Keyboard_Wait() {
   auto& Side = The_State.Thread_Side;
-  const uint32_t Clears = std::atomic_ref<uint32_t>(The_Session.Surface.Clear_Count).load(std::memory_order_acquire);
+  const uint32_t Clears = Atomic_Ref<uint32_t>(The_Session.Surface.Clear_Count).load(std::memory_order_acquire);
   // The first time the program clears the window (the game's first level),
   // the window comes to the front and takes the keyboard from the console:
   // on X11 by itself, on Wayland where the compositor grants it.

@@ -1,0 +1,81 @@
+// The page link's functions that the program calls (page_link.h), over the
+// worker's state in worker.js.
+mergeInto(LibraryManager.library, {
+  // Hands control to the worker's event loop for up to ms milliseconds,
+  // coming back as soon as a message arrives; ms 0 is one turn, through a
+  // message to itself, which no timer clamp delays.
+  drovanel_page_wait__deps: ['$Asyncify'],
+  drovanel_page_wait: function(ms) {
+    return Asyncify.handleSleep(wakeUp => {
+      const link = Drovanel_Link;
+      link.flush();
+      let timer = null;
+      const resume = () => {
+        if (timer !== null) clearTimeout(timer);
+        link.wake = null;
+        wakeUp();
+      };
+      link.wake = resume;
+      if (ms <= 0) {
+        const channel = new MessageChannel();
+        channel.port1.onmessage = () => { if (link.wake === resume) resume(); };
+        channel.port2.postMessage(0);
+      } else {
+        timer = setTimeout(() => { timer = null; if (link.wake === resume) resume(); }, ms);
+      }
+    });
+  },
+
+  // Fields: kind, a, b, c (int32 each); text: the key's name, NUL-ended.
+  drovanel_page_take_event: function(fields, text, textSize) {
+    const event = Drovanel_Link.events.shift();
+    if (!event) return 0;
+    const kinds = {key: 1, mouse: 2, focus: 3, room: 4, frame: 5};
+    let a = 0, b = 0, c = 0;
+    if (event.type === 'key') { a = event.ctrl ? 1 : 0; b = event.alt ? 1 : 0; }
+    if (event.type === 'mouse') { a = event.code; b = event.x; c = event.y; }
+    if (event.type === 'focus') a = event.has ? 1 : 0;
+    if (event.type === 'room') { a = event.room[0]; b = event.room[1]; }
+    HEAP32[fields >> 2] = kinds[event.type] || 0;
+    HEAP32[(fields >> 2) + 1] = a;
+    HEAP32[(fields >> 2) + 2] = b;
+    HEAP32[(fields >> 2) + 3] = c;
+    stringToUTF8(event.type === 'key' ? String(event.key) : '', text, textSize);
+    return 1;
+  },
+
+  drovanel_page_room: function(width, height) {
+    HEAP32[width >> 2] = Drovanel_Link.room[0];
+    HEAP32[height >> 2] = Drovanel_Link.room[1];
+  },
+
+  // 1 when a typed byte waits, 2 when none does and the input ended, 0 otherwise.
+  drovanel_page_input_state: function() {
+    if (Drovanel_Link.input.length > 0) return 1;
+    return Drovanel_Link.inputEnded ? 2 : 0;
+  },
+
+  drovanel_page_take_input: function() { return Drovanel_Link.input.shift(); },
+
+  // The program waits for a reply: the page gives its console the keyboard.
+  drovanel_page_reading: function() { Drovanel_Link.send({type: 'read'}); },
+
+  drovanel_page_tell_exit: function(status) { Drovanel_Link.tellExit(status); },
+
+  drovanel_page_open_field: function(width, height) {
+    Drovanel_Link.send({type: 'open', width, height});
+  },
+
+  drovanel_page_close_field: function() { Drovanel_Link.send({type: 'close'}); },
+
+  drovanel_page_set_title: function(title) {
+    Drovanel_Link.send({type: 'title', text: UTF8ToString(title)});
+  },
+
+  drovanel_page_want_keyboard: function() { Drovanel_Link.send({type: 'want-keyboard'}); },
+
+  drovanel_page_show_rows: function(top, rows, width, outputWidth, outputHeight, rgba) {
+    const pixels = HEAPU8.slice(rgba, rgba + rows * width * 4);
+    Drovanel_Link.send({type: 'rows', top, rows, width, outputWidth, outputHeight, pixels}, [pixels.buffer]);
+  },
+});

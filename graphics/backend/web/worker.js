@@ -1,0 +1,84 @@
+// The worker's side of the page link, run before the program's own code: it
+// takes the page's messages, holds what was typed in the console until the
+// program reads it, collects what the program writes, and starts the program
+// once the page said how much room the field has.
+var Drovanel_Link = {
+  events: [],         // the page's messages for the program, oldest first
+  input: [],          // bytes typed in the console and not read yet
+  inputEnded: false,  // the player ended the input
+  output: [],         // bytes written and not sent yet
+  room: [0, 0],       // the page's room for the field, in device pixels
+  wake: null,         // resumes the program while it waits
+  started: false,
+  ready: false,
+  args: [],
+  exited: false,
+
+  send(message, transfer) { postMessage(message, transfer || []); },
+
+  write(byte) {
+    Drovanel_Link.output.push(byte);
+    if (Drovanel_Link.output.length >= 4096) Drovanel_Link.flush();
+  },
+
+  flush() {
+    if (Drovanel_Link.output.length === 0) return;
+    const bytes = Uint8Array.from(Drovanel_Link.output);
+    Drovanel_Link.output = [];
+    Drovanel_Link.send({type: 'out', bytes}, [bytes.buffer]);
+  },
+
+  tellExit(status) {
+    if (Drovanel_Link.exited) return;
+    Drovanel_Link.exited = true;
+    Drovanel_Link.flush();
+    Drovanel_Link.send({type: 'exit', status});
+  },
+
+  startWhenReady() {
+    if (Drovanel_Link.ready && Drovanel_Link.started) callMain(Drovanel_Link.args);
+  },
+};
+
+Module['noInitialRun'] = true;
+Module['preRun'] = [() => FS.init(null, Drovanel_Link.write, Drovanel_Link.write)];
+Module['onRuntimeInitialized'] = () => {
+  Drovanel_Link.ready = true;
+  Drovanel_Link.startWhenReady();
+};
+Module['onExit'] = status => Drovanel_Link.tellExit(status);
+// A fault of the program itself (a trap, memory exhausted): no status, only what happened.
+Module['onAbort'] = what => {
+  Drovanel_Link.flush();
+  if (!Drovanel_Link.exited) Drovanel_Link.send({type: 'abort', what: String(what)});
+  Drovanel_Link.exited = true;
+};
+
+self.onmessage = ({data}) => {
+  const link = Drovanel_Link;
+  switch (data.type) {
+    case 'start':
+      link.room = data.room;
+      link.args = data.args || [];
+      link.started = true;
+      link.startWhenReady();
+      return;
+    case 'line':
+      for (const byte of new TextEncoder().encode(data.text)) link.input.push(byte);
+      break;
+    case 'end':
+      link.inputEnded = true;
+      break;
+    case 'room':
+      link.room = data.room;
+      link.events.push(data);
+      break;
+    default:  // key, mouse, focus, frame
+      link.events.push(data);
+  }
+  if (link.wake) {
+    const wake = link.wake;
+    link.wake = null;
+    wake();
+  }
+};
