@@ -82,7 +82,13 @@ bool Start_Wine(std::string& Why) {
   std::filesystem::create_directories(Wine_Dir + "/prefix");
   Wine_Environment = Wine_Environment_In(Wine_Dir);  // as the Wine tests have it
   // Wine's own processes keep the streams of the command that started them: none here.
-  for (const char* Command : {"wineserver --persistent", "wineboot --init"}) {
+  // The first program in a new prefix has Wine make it and start its services
+  // (wineboot --init) before it runs: a plain wineboot only waits for that. A
+  // second --init would start a second services.exe beside the first, with
+  // which RpcSs never starts; the desktop process (explorer.exe) that each game
+  // starts after a rest then tries to start it for 3 to 10 s before the game's
+  // window can open, longer than the game waits for its window.
+  for (const char* Command : {"wineserver --persistent", "wineboot"}) {
     const Child_Result Result = Run_Child(
         {.Arguments = {"/bin/sh", "-c", std::string(Command) + " >/dev/null 2>&1"}, .Environment = Wine_Environment},
         "", 120000);
