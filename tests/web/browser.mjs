@@ -175,13 +175,13 @@ export function History(Browser) { return Evaluate(Browser, `document.getElement
 export function Exit_Status(Browser) { return Evaluate(Browser, `document.body.dataset.exitStatus`); }
 
 // Answers the program's reads with Lines, one each time it waits for a
-// reply, then ends the input (Ctrl+D) at the next, until the program ends.
+// reply after the Answered first, then ends the input (Ctrl+D) at the next,
+// until the program ends.
 // Returns the console's text with the echoed replies taken out, as the
 // program wrote it.
-export async function Answer_Reads(Browser, Lines, Seconds = 60) {
+export async function Answer_Reads(Browser, Lines, {Seconds = 60, Answered = 0} = {}) {
   const Echoes = [];  // where each echo starts, and its length
   const Deadline = Date.now() + Seconds * 1000;
-  let Answered = 0;
   for (;;) {
     const [Reads, Status] = await Evaluate(Browser,
                                            `[Number(document.body.dataset.reads || 0), document.body.dataset.exitStatus]`);

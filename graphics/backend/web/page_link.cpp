@@ -15,8 +15,8 @@ void drovanel_page_open_field(int32_t Width, int32_t Height);
 void drovanel_page_close_field();
 void drovanel_page_set_title(const char* Title);
 void drovanel_page_want_keyboard();
-void drovanel_page_show_rows(int32_t Top, int32_t Rows, int32_t Width, int32_t Output_Width, int32_t Output_Height,
-                             const uint8_t* Rgba);
+void drovanel_page_show_rows(int32_t Top, int32_t Rows, int32_t Width, const uint8_t* Rgba);
+void drovanel_page_end_frame(int32_t Output_Width, int32_t Output_Height);
 }
 
 namespace {
@@ -71,7 +71,8 @@ void Page_Set_Title(const char* Title) { drovanel_page_set_title(Title); }
 
 void Page_Want_Keyboard() { drovanel_page_want_keyboard(); }
 
-void Page_Show_Rows(int32_t Top, int32_t Rows, int32_t Width, int32_t Output_Width, int32_t Output_Height,
-                    const uint8_t* Rgba) {
-  drovanel_page_show_rows(Top, Rows, Width, Output_Width, Output_Height, Rgba);
+void Page_Show_Rows(int32_t Top, int32_t Rows, int32_t Width, const uint8_t* Rgba) {
+  drovanel_page_show_rows(Top, Rows, Width, Rgba);
 }
+
+void Page_End_Frame(int32_t Output_Width, int32_t Output_Height) { drovanel_page_end_frame(Output_Width, Output_Height); }

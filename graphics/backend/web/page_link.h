@@ -16,7 +16,7 @@ enum class Page_Event_Kind : int32_t {
   Mouse = 2,  // A: the mouse code; B, C: the point on the field, in its pixels
   Focus = 3,  // A: 1 when the field has the keyboard, 0 when it lost it
   Room = 4,   // A, B: the room the page has for the field, in device pixels
-  Frame = 5   // the display is about to refresh: a time to show what changed
+  Refresh = 5  // the display is about to refresh: a time to show what changed
 };
 
 struct Page_Event {
@@ -53,6 +53,8 @@ void Page_Open_Field(int32_t Width, int32_t Height);
 void Page_Close_Field();
 void Page_Set_Title(const char* Title);
 void Page_Want_Keyboard();
-// Rows Top .. Top + Rows - 1 of the field's picture, Width pixels of four bytes (RGBA) each.
-void Page_Show_Rows(int32_t Top, int32_t Rows, int32_t Width, int32_t Output_Width, int32_t Output_Height,
-                    const uint8_t* Rgba);
+// Rows Top .. Top + Rows - 1 of the field's picture, Width pixels of four
+// bytes (RGBA) each, for the frame being made; the page shows the frame's
+// rows together once it ends, in a picture of Output_Width x Output_Height.
+void Page_Show_Rows(int32_t Top, int32_t Rows, int32_t Width, const uint8_t* Rgba);
+void Page_End_Frame(int32_t Output_Width, int32_t Output_Height);

@@ -30,7 +30,7 @@ mergeInto(LibraryManager.library, {
   drovanel_page_take_event: function(fields, text, textSize) {
     const event = Drovanel_Link.events.shift();
     if (!event) return 0;
-    const kinds = {key: 1, mouse: 2, focus: 3, room: 4, frame: 5};
+    const kinds = {key: 1, mouse: 2, focus: 3, room: 4, refresh: 5};
     let a = 0, b = 0, c = 0;
     if (event.type === 'key') { a = event.ctrl ? 1 : 0; b = event.alt ? 1 : 0; }
     if (event.type === 'mouse') { a = event.code; b = event.x; c = event.y; }
@@ -74,8 +74,16 @@ mergeInto(LibraryManager.library, {
 
   drovanel_page_want_keyboard: function() { Drovanel_Link.send({type: 'want-keyboard'}); },
 
-  drovanel_page_show_rows: function(top, rows, width, outputWidth, outputHeight, rgba) {
+  // A band of the frame being made; the frame goes to the page whole, so that it never shows half of one.
+  drovanel_page_show_rows: function(top, rows, width, rgba) {
     const pixels = HEAPU8.slice(rgba, rgba + rows * width * 4);
-    Drovanel_Link.send({type: 'rows', top, rows, width, outputWidth, outputHeight, pixels}, [pixels.buffer]);
+    Drovanel_Link.bands.push({top, rows, width, pixels});
+  },
+
+  drovanel_page_end_frame: function(outputWidth, outputHeight) {
+    const bands = Drovanel_Link.bands;
+    Drovanel_Link.bands = [];
+    if (bands.length > 0)
+      Drovanel_Link.send({type: 'frame', outputWidth, outputHeight, bands}, bands.map(band => band.pixels.buffer));
   },
 });

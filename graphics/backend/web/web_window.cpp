@@ -82,7 +82,7 @@ void Send_Band(int32_t Top, int32_t Rows) {
     S.Rgba[4 * I + 2] = Color.Blue;
     S.Rgba[4 * I + 3] = 255;
   }
-  Page_Show_Rows(Top, Rows, S.Layout.Output_Width, S.Layout.Output_Width, S.Layout.Output_Height, S.Rgba.data());
+  Page_Show_Rows(Top, Rows, S.Layout.Output_Width, S.Rgba.data());
 }
 
 // One frame: the rows that changed since the last, or the whole picture.
@@ -97,6 +97,7 @@ void Present() {
   } else {
     Compose_Changed_Rows(S.Surface, S.Layout, S.Rows_Changed, false, S.Hint_Changed, S.Hint_Shown, Line, Send_Band);
   }
+  Page_End_Frame(S.Layout.Output_Width, S.Layout.Output_Height);
   S.Everything = S.Hint_Changed = false;
 }
 
@@ -122,7 +123,7 @@ void Serve_Page() {
       case Page_Event_Kind::Room:
         if (S.Open) Lay_Out(Event.A, Event.B);
         break;
-      case Page_Event_Kind::Frame: S.Frame_Wanted = true; break;
+      case Page_Event_Kind::Refresh: S.Frame_Wanted = true; break;
       case Page_Event_Kind::None: break;
     }
   }

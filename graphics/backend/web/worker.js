@@ -7,6 +7,7 @@ var Drovanel_Link = {
   input: [],          // bytes typed in the console and not read yet
   inputEnded: false,  // the player ended the input
   output: [],         // bytes written and not sent yet
+  bands: [],          // the rows of the frame being made
   room: [0, 0],       // the page's room for the field, in device pixels
   wake: null,         // resumes the program while it waits
   started: false,
@@ -73,7 +74,7 @@ self.onmessage = ({data}) => {
       link.room = data.room;
       link.events.push(data);
       break;
-    default:  // key, mouse, focus, frame
+    default:  // key, mouse, focus, refresh
       link.events.push(data);
   }
   if (link.wake) {

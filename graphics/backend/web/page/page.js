@@ -137,19 +137,20 @@ function Size_Field(Width, Height) {
   Field.style.height = Height / Ratio + 'px';
 }
 
-function Show_Rows(Message) {
+// One frame of the picture: its changed rows, all at once.
+function Show_Frame(Message) {
   if (!Field_Open || !Drawing) return;
   if (Field.width !== Message.outputWidth || Field.height !== Message.outputHeight)
     Size_Field(Message.outputWidth, Message.outputHeight);
-  const Band = new ImageData(new Uint8ClampedArray(Message.pixels.buffer), Message.width, Message.rows);
-  Drawing.putImageData(Band, 0, Message.top);
+  for (const Band of Message.bands)
+    Drawing.putImageData(new ImageData(new Uint8ClampedArray(Band.pixels.buffer), Band.width, Band.rows), 0, Band.top);
 }
 
 // On every refresh of the display while the field is open, the program
 // sends what changed since the last.
 function Ask_For_Frame() {
   if (!Field_Open) return;
-  Post({type: 'frame'});
+  Post({type: 'refresh'});
   requestAnimationFrame(Ask_For_Frame);
 }
 
@@ -159,7 +160,8 @@ function Measure_Room(Entry) {
   const Exact = Entry && Entry.devicePixelContentBoxSize && Entry.devicePixelContentBoxSize[0];
   if (Exact) return [Exact.inlineSize, Exact.blockSize];
   const Ratio = window.devicePixelRatio || 1;
-  return [Math.round(Room.clientWidth * Ratio), Math.round(Room.clientHeight * Ratio)];
+  const Box = Room.getBoundingClientRect();
+  return [Math.round(Box.width * Ratio), Math.round(Box.height * Ratio)];
 }
 
 new ResizeObserver(Entries => {
@@ -189,7 +191,7 @@ function On_Message({data: Message}) {
       requestAnimationFrame(Ask_For_Frame);
       Tell_Keyboard();
       break;
-    case 'rows': Show_Rows(Message); break;
+    case 'frame': Show_Frame(Message); break;
     case 'want-keyboard': Field.focus({preventScroll: true}); Tell_Keyboard(); break;
     case 'title': document.title = Message.text; break;
     case 'close':
