@@ -164,4 +164,24 @@ TEST(Delay_Calibration, OnAWallClockTheReadingCostAndTheInterruptedSamplesAreLef
   }
 }
 
+// On a browser's clock, which reads in steps of 100 us, each step taken at a
+// threshold of its own: calibration samples on pace give the chain on pace, to 1 %.
+TEST(Delay_Calibration, OnACoarseClockTheLongSamplesGiveThePace) {
+  const Game::Calibration_Plan& Plan = Game::Coarse_Wall_Time_Plan;
+  constexpr int64_t Step_Ns = 100'000;
+  const auto Coarse = [](int64_t Time) {
+    const int64_t Step = Time / Step_Ns;
+    const auto Threshold = static_cast<int64_t>((static_cast<uint64_t>(Step) * 0x9E3779B97F4A7C15u) >> 40) % Step_Ns;
+    return (Step + (Time % Step_Ns >= Threshold ? 1 : 0)) * Step_Ns;
+  };
+  std::vector<std::pair<int64_t, int64_t>> Calibration;
+  for (int32_t Sample = 0; Sample < Plan.Calibration_Samples; ++Sample) {
+    Now += Sample * 7'919 % Step_Ns;  // each started anywhere in a step
+    const auto [Start, End] = Took(1, Plan.Probe_Speed);
+    Calibration.emplace_back(Coarse(Start), Coarse(End));
+  }
+  Script({Took(1, Plan.Probe_Speed)}, Calibration, Plan);  // the warm-up read exactly, to keep its chain
+  EXPECT_NEAR(Game::Measure_Delay(Scripted_Clock, Plan).Count_Chain, Default_Count_Chain, Default_Count_Chain / 100);
+}
+
 }  // namespace
