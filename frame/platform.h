@@ -48,6 +48,15 @@ enum class Clock_Kind {
 };
 extern const Clock_Kind Fine_Clock_Kind;
 
+// Runs Procedure(Argument) as a call of its own, never merged into a caller,
+// so that every caller runs the very same code: the delay loop is timed once
+// and must cost what it was timed at. POSIX and Windows: a call through the
+// pointer, to a function of another file. The browser: through JavaScript,
+// since the engine's optimising compiler copies small WebAssembly functions
+// into their callers whatever the program asks, and each copy, compiled
+// apart, runs at a speed of its own.
+void Run_Apart(void (*Procedure)(const void*), const void* Argument);
+
 // The id of this process.
 uint32_t Process_Id();
 

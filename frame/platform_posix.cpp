@@ -58,6 +58,8 @@ int64_t Fine_Clock_Ns() {
   return static_cast<int64_t>(Now.tv_sec) * 1'000'000'000 + Now.tv_nsec;
 }
 
+void Run_Apart(void (*Procedure)(const void*), const void* Argument) { Procedure(Argument); }
+
 uint32_t Process_Id() { return static_cast<uint32_t>(getpid()); }
 
 // glibc's exit runs the atexit hooks and static destructors, then flushes

@@ -47,6 +47,10 @@ const Clock_Kind Fine_Clock_Kind = Clock_Kind::Coarse_Wall_Time;
 
 int64_t Fine_Clock_Ns() { return static_cast<int64_t>(emscripten_get_now() * 1e6); }
 
+extern "C" void drovanel_run_apart(void (*Procedure)(const void*), const void* Argument);
+
+void Run_Apart(void (*Procedure)(const void*), const void* Argument) { drovanel_run_apart(Procedure, Argument); }
+
 uint32_t Process_Id() { return 1; }
 
 // There is one thread; the page hears the status before the runtime ends.

@@ -61,6 +61,8 @@ int64_t Fine_Clock_Ns() {
   return Seconds * 1'000'000'000 + Rest * 1'000'000'000 / Frequency.QuadPart;
 }
 
+void Run_Apart(void (*Procedure)(const void*), const void* Argument) { Procedure(Argument); }
+
 uint32_t Process_Id() { return static_cast<uint32_t>(GetCurrentProcessId()); }
 
 // The C runtime's exit runs the atexit hooks and static destructors, then

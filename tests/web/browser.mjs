@@ -168,8 +168,12 @@ export function Build_Folders() {
 
 // ---- The game on the page ------------------------------------------------
 
-// What the page's console shows.
-export function History(Browser) { return Evaluate(Browser, `document.getElementById('history').textContent`); }
+// What the page's console shows, once it shows all that the program wrote
+// (it is shown a few times a second).
+export async function History(Browser) {
+  await Wait_For(Browser, `document.getElementById('history').textContent === History_Text`, 'the console shown');
+  return Evaluate(Browser, `document.getElementById('history').textContent`);
+}
 
 // The exit status the page shows once the program ended, or null.
 export function Exit_Status(Browser) { return Evaluate(Browser, `document.body.dataset.exitStatus`); }
@@ -192,8 +196,6 @@ export async function Answer_Reads(Browser, Lines, {Seconds = 60, Answered = 0} 
       continue;
     }
     Answered = Reads;
-    // The history is shown once a frame: what the echo follows is all there after a few.
-    await new Promise(Resolve => setTimeout(Resolve, 50));
     const Length = (await History(Browser)).length;
     if (Echoes.length < Lines.length) {
       const Line = Lines[Echoes.length];
@@ -203,7 +205,6 @@ export async function Answer_Reads(Browser, Lines, {Seconds = 60, Answered = 0} 
       await Press(Browser, 'd', {Ctrl: true});
     }
   }
-  await new Promise(Resolve => setTimeout(Resolve, 100));
   let Text = await History(Browser);
   for (const [At, Length] of Echoes.reverse()) Text = Text.slice(0, At) + Text.slice(At + Length);
   return Text;

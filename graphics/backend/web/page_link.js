@@ -1,9 +1,16 @@
 // The page link's functions that the program calls (page_link.h), over the
 // worker's state in worker.js.
 mergeInto(LibraryManager.library, {
+  // For the frame (Platform::Run_Apart): a call from JavaScript, which the
+  // engine never merges into the WebAssembly that made it.
+  drovanel_run_apart: function(procedure, argument) { {{{ makeDynCall('vi', 'procedure') }}}(argument); },
+
   // Hands control to the worker's event loop for up to ms milliseconds,
   // coming back as soon as a message arrives; ms 0 is one turn, through a
-  // message to itself, which no timer clamp delays.
+  // message to itself, which no timer clamp delays. The message goes on a
+  // channel of its own each time: Chromium delivers a message on a channel
+  // it has used before ahead of the page's messages waiting, so that keys
+  // would pile up unseen while the dot flies.
   drovanel_page_wait__deps: ['$Asyncify'],
   drovanel_page_wait: function(ms) {
     return Asyncify.handleSleep(wakeUp => {

@@ -6,7 +6,8 @@ var Drovanel_Link = {
   events: [],         // the page's messages for the program, oldest first
   input: [],          // bytes typed in the console and not read yet
   inputEnded: false,  // the player ended the input
-  output: [],         // bytes written and not sent yet
+  output: new Uint8Array(4096),  // bytes written and not sent yet: the first outputLength
+  outputLength: 0,
   bands: [],          // the rows of the frame being made
   room: [0, 0],       // the page's room for the field, in device pixels
   wake: null,         // resumes the program while it waits
@@ -18,15 +19,17 @@ var Drovanel_Link = {
   send(message, transfer) { postMessage(message, transfer || []); },
 
   write(byte) {
-    Drovanel_Link.output.push(byte);
-    if (Drovanel_Link.output.length >= 4096) Drovanel_Link.flush();
+    const link = Drovanel_Link;
+    link.output[link.outputLength++] = byte;
+    if (link.outputLength === link.output.length) link.flush();
   },
 
   flush() {
-    if (Drovanel_Link.output.length === 0) return;
-    const bytes = Uint8Array.from(Drovanel_Link.output);
-    Drovanel_Link.output = [];
-    Drovanel_Link.send({type: 'out', bytes}, [bytes.buffer]);
+    const link = Drovanel_Link;
+    if (link.outputLength === 0) return;
+    const bytes = link.output.slice(0, link.outputLength);
+    link.outputLength = 0;
+    link.send({type: 'out', bytes}, [bytes.buffer]);
   },
 
   tellExit(status) {

@@ -7,6 +7,7 @@
 
 // The console keeps this many lines; older ones scroll away for good.
 const Max_History_Lines = 2000;
+const History_Interval_Ms = 100;
 
 // Which program the page runs, and its arguments: the game, unless the
 // address names another one built beside it (the tests' twin).
@@ -33,8 +34,9 @@ let Decoder = new TextDecoder();
 let Field_Open = false;
 let Keyboard_Told = null;  // what the program was last told of the field's keyboard
 
-// The room for the field, in device pixels, as the layout last gave it.
-let Room_Size = [0, 0];
+// The room for the field, in device pixels, as the layout last gave it;
+// null until it first did.
+let Room_Size = null;
 
 function Post(Message) {
   if (Worker_Of_Game) Worker_Of_Game.postMessage(Message);
@@ -55,11 +57,13 @@ function Append(Text) {
   }
   if (History_Shown) {
     History_Shown = false;
-    requestAnimationFrame(Show_History);
+    setTimeout(() => requestAnimationFrame(Show_History), History_Interval_Ms);
   }
 }
 
-// Shows the history once a frame, scrolled to its end when it was there.
+// Shows the history, scrolled to its end when it was there. A flight writes
+// hundreds of lines a second: shown ten times a second, the console costs
+// the page little, and leaves the processor to the program.
 function Show_History() {
   const At_End = Terminal.scrollTop + Terminal.clientHeight >= Terminal.scrollHeight - 4;
   History.textContent = History_Text;
@@ -154,22 +158,32 @@ function Ask_For_Frame() {
   requestAnimationFrame(Ask_For_Frame);
 }
 
-// The room in device pixels; 0 by 0 where the page has no canvas to draw on.
+// The room in device pixels, from the layout's Entry for it; 0 by 0 where
+// the page has no canvas to draw on.
 function Measure_Room(Entry) {
   if (!Drawing) return [0, 0];
-  const Exact = Entry && Entry.devicePixelContentBoxSize && Entry.devicePixelContentBoxSize[0];
+  const Exact = Entry.devicePixelContentBoxSize && Entry.devicePixelContentBoxSize[0];
   if (Exact) return [Exact.inlineSize, Exact.blockSize];
   const Ratio = window.devicePixelRatio || 1;
   const Box = Room.getBoundingClientRect();
   return [Math.round(Box.width * Ratio), Math.round(Box.height * Ratio)];
 }
 
-new ResizeObserver(Entries => {
+// The first measure starts the game, with the room measured as every later
+// one will be, so that a field opened to fill it is not laid out anew.
+const Room_Watch = new ResizeObserver(Entries => {
   const Size = Measure_Room(Entries[0]);
-  if (Size[0] === Room_Size[0] && Size[1] === Room_Size[1]) return;
+  const First = Room_Size === null;
+  if (!First && Size[0] === Room_Size[0] && Size[1] === Room_Size[1]) return;
   Room_Size = Size;
-  Post({type: 'room', room: Size});
-}).observe(Room);
+  if (First) Start_Game();
+  else Post({type: 'room', room: Size});
+});
+try {
+  Room_Watch.observe(Room, {box: 'device-pixel-content-box'});
+} catch {
+  Room_Watch.observe(Room);  // a browser that cannot watch device pixels
+}
 
 // ---- The program --------------------------------------------------------
 
@@ -232,7 +246,6 @@ function Start_Game() {
   Keyboard_Told = null;
   delete document.body.dataset.exitStatus;
   delete document.body.dataset.reads;
-  Room_Size = Measure_Room(null);
   Worker_Of_Game = new Worker(Program + '.js');
   Worker_Of_Game.onmessage = On_Message;
   Worker_Of_Game.onerror = Event =>
@@ -242,4 +255,3 @@ function Start_Game() {
 }
 
 Again.addEventListener('click', Start_Game);
-Start_Game();
