@@ -12,9 +12,11 @@ const Types = {'.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.
                '.wasm': 'application/wasm', '.png': 'image/png'};
 
 // Serves the files of Folders (the first that has a path wins) on 127.0.0.1;
-// resolves to {url, close}.
+// resolves to {url, close, served}, served listing every path asked for.
 export function Serve(Folders) {
+  const Served = [];
   const Server = createServer((Request, Response) => {
+    Served.push(new URL(Request.url, 'http://x').pathname);
     const Path = normalize(decodeURIComponent(new URL(Request.url, 'http://x').pathname)).replace(/^[/\\.]+/, '');
     const Found = Folders.map(Folder => join(Folder, Path || 'index.html')).find(File => existsSync(File) &&
                                                                                        !File.endsWith('/'));
@@ -27,6 +29,7 @@ export function Serve(Folders) {
   });
   return new Promise(Resolve => Server.listen(0, '127.0.0.1', () => Resolve({
     url: `http://127.0.0.1:${Server.address().port}/`,
+    served: Served,
     close: () => new Promise(Done => Server.close(Done)),
   })));
 }

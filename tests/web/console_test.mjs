@@ -52,12 +52,25 @@ test('a reply is edited with Backspace, and pasted', async () => {
   assert.equal(await B.Exit_Status(Browser), '0');
 });
 
-test('an error that nothing handles is reported with status 1', async () => {
+test('an error that nothing handles is reported with status 1, by a page that fetches only its own files', async () => {
+  const Fetched = [];
+  const Listener = Message => {
+    if (Message.method === 'Network.requestWillBeSent') Fetched.push(Message.params.request.url);
+  };
+  Browser.Listeners.push(Listener);
+  await B.Command(Browser, 'Network.enable');
+  const Served_Before = Server.served.length;
   await B.Open_Game(Browser, Server.url);
   const Written = await B.Answer_Reads(Browser, ['220000', 'x']);
   assert.equal(Written, "Speed 'The Lower the Faster' Rec 220000 :Starting level :\n\nraised CONSOLE.DATA_ERROR\n");
   assert.equal(await B.Exit_Status(Browser), '1');
   assert.match(await B.Evaluate(Browser, `document.getElementById('ending').innerText`), /exit status 1\b.*Play again/s);
+  await B.Command(Browser, 'Network.disable');
+  Browser.Listeners.splice(Browser.Listeners.indexOf(Listener), 1);
+  // The page's requests (its worker's are not among them) go to its server alone, which served its files.
+  assert.ok(Fetched.every(Url => Url.startsWith(Server.url)), Fetched.join(' '));
+  assert.deepEqual(Server.served.slice(Served_Before).map(Path => Path.replace(/^\/$/, '/index.html')).sort(),
+                   ['/drovanel.js', '/drovanel.wasm', '/index.html', '/page.css', '/page.js']);
 });
 
 test('a page that gets no canvas answers as a desktop without a display', async () => {

@@ -64,8 +64,11 @@ mergeInto(LibraryManager.library, {
 
   drovanel_page_take_input: function() { return Drovanel_Link.input.shift(); },
 
-  // The program waits for a reply: the page gives its console the keyboard.
-  drovanel_page_reading: function() { Drovanel_Link.send({type: 'read'}); },
+  // The program waits for a reply, after all it wrote: the page gives its console the keyboard.
+  drovanel_page_reading: function() {
+    Drovanel_Link.flush();
+    Drovanel_Link.send({type: 'read'});
+  },
 
   drovanel_page_tell_exit: function(status) { Drovanel_Link.tellExit(status); },
 
