@@ -37,18 +37,21 @@ void Page_Wait(int32_t Milliseconds);
 // once one opens); nullptr for none, when messages are left waiting.
 void Page_Set_Server(void (*Server)());
 
-// The room the page has for the field, in device pixels; 0 by 0 when it has
-// no canvas to show one on.
-void Page_Room(int32_t& Width, int32_t& Height);
-
 // The next character typed in the page's console, waiting until a line is
 // sent; -1 once the player ended the input (Ctrl+D on an empty line).
 int Page_Read_Character();
 
-// Tells the page that the program ended with Status; its output is sent first.
-void Page_Tell_Exit(int Status);
+// What the program asks of the page and tells it, straight from page_link.js.
+extern "C" {
 
-// The field's messages to the page.
+// The room the page has for the field, in device pixels; 0 by 0 when it has
+// no canvas to show one on.
+void Page_Room(int32_t* Width, int32_t* Height);
+
+// Tells the page that the program ended with Status; its output is sent first.
+void Page_Tell_Exit(int32_t Status);
+
+// The field's messages.
 void Page_Open_Field(int32_t Width, int32_t Height);
 void Page_Close_Field();
 void Page_Set_Title(const char* Title);
@@ -58,3 +61,5 @@ void Page_Want_Keyboard();
 // rows together once it ends, in a picture of Output_Width x Output_Height.
 void Page_Show_Rows(int32_t Top, int32_t Rows, int32_t Width, const uint8_t* Rgba);
 void Page_End_Frame(int32_t Output_Width, int32_t Output_Height);
+
+}  // extern "C"

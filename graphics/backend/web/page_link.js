@@ -51,7 +51,7 @@ mergeInto(LibraryManager.library, {
     return 1;
   },
 
-  drovanel_page_room: function(width, height) {
+  Page_Room: function(width, height) {
     HEAP32[width >> 2] = Drovanel_Link.room[0];
     HEAP32[height >> 2] = Drovanel_Link.room[1];
   },
@@ -70,27 +70,27 @@ mergeInto(LibraryManager.library, {
     Drovanel_Link.send({type: 'read'});
   },
 
-  drovanel_page_tell_exit: function(status) { Drovanel_Link.tellExit(status); },
+  Page_Tell_Exit: function(status) { Drovanel_Link.tellExit(status); },
 
-  drovanel_page_open_field: function(width, height) {
+  Page_Open_Field: function(width, height) {
     Drovanel_Link.send({type: 'open', width, height});
   },
 
-  drovanel_page_close_field: function() { Drovanel_Link.send({type: 'close'}); },
+  Page_Close_Field: function() { Drovanel_Link.send({type: 'close'}); },
 
-  drovanel_page_set_title: function(title) {
+  Page_Set_Title: function(title) {
     Drovanel_Link.send({type: 'title', text: UTF8ToString(title)});
   },
 
-  drovanel_page_want_keyboard: function() { Drovanel_Link.send({type: 'want-keyboard'}); },
+  Page_Want_Keyboard: function() { Drovanel_Link.send({type: 'want-keyboard'}); },
 
   // A band of the frame being made; the frame goes to the page whole, so that it never shows half of one.
-  drovanel_page_show_rows: function(top, rows, width, rgba) {
+  Page_Show_Rows: function(top, rows, width, rgba) {
     const pixels = HEAPU8.slice(rgba, rgba + rows * width * 4);
     Drovanel_Link.bands.push({top, rows, width, pixels});
   },
 
-  drovanel_page_end_frame: function(outputWidth, outputHeight) {
+  Page_End_Frame: function(outputWidth, outputHeight) {
     const bands = Drovanel_Link.bands;
     Drovanel_Link.bands = [];
     if (bands.length > 0)

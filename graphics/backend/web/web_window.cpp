@@ -146,7 +146,7 @@ void Take_A_Turn_When_Due() {
 int32_t Open_Window(int32_t Width, int32_t Height, bool Fill_The_Room) {
   Web_State& S = State();
   int32_t Room_Width = 0, Room_Height = 0;
-  Page_Room(Room_Width, Room_Height);
+  Page_Room(&Room_Width, &Room_Height);
   if (Room_Width <= 0 || Room_Height <= 0) return Create_Window_Failed_Code;  // the page has no canvas
   if (Fill_The_Room) {
     Width = std::min(Room_Width, Largest_Window_Side);
@@ -231,7 +231,7 @@ int32_t IsOpen(void) { return State().Open ? 1 : 0; }
 int32_t GetMaxSize(int32_t* x, int32_t* y) {
   if (!x || !y) return Get_Position_Error_Code;
   int32_t Width = 0, Height = 0;
-  Page_Room(Width, Height);
+  Page_Room(&Width, &Height);
   *x = std::min(Width, Largest_Window_Side);
   *y = std::min(Height, Largest_Window_Side);
   return 0;
