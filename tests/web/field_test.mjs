@@ -29,20 +29,27 @@ function Black_Map() {
 
 // The keys ('a' down, 'b' up, one a step) that fly the dot from (X, Y) past
 // the wall at Width - 20 touching no black: the columns one by one, each
-// row reachable from the last column's.
-function Plan_Path({Width, Height, Pixels}, X, Y) {
+// row reachable from the last column's. The path keeps Margin pixels clear
+// of black right of X, where there is such a path.
+function Plan_Path({Width, Height, Pixels}, X, Y, Margin = 2) {
   const Black = (Column, Row) => Row < 0 || Row >= Height || Pixels[Row * Width + Column] === '1';
+  const Near_Black = (Column, Row) => {
+    for (let Across = Math.max(X + 1, Column - Margin); Across <= Math.min(Width - 1, Column + Margin); ++Across)
+      for (let Down = Row - Margin; Down <= Row + Margin; ++Down) if (Black(Across, Down)) return true;
+    return false;
+  };
   const Wall = Width - 20;
   let Reachable = new Map([[Y, '']]);
   for (let Column = X + 1; Column <= Wall; ++Column) {
     const Next = new Map();
     for (const [Row, Keys] of Reachable) {
       for (const [Key, To] of [['a', Row + 1], ['b', Row - 1]])
-        if (!Black(Column, To) && !Next.has(To)) Next.set(To, Keys + Key);
+        if (!Near_Black(Column, To) && !Next.has(To)) Next.set(To, Keys + Key);
     }
     Reachable = Next;
   }
   const Through = [...Reachable.values()];
+  if (Through.length === 0 && Margin > 0) return Plan_Path({Width, Height, Pixels}, X, Y, 0);
   assert.ok(Through.length > 0, 'no path leads through the gap');
   return Through[0];
 }
